@@ -1,0 +1,47 @@
+// Program body: one copy only, the main object, its message loop, teardown.
+// An error that nothing else catches ends the program with the runtime's
+// "Application Error" box and exit code 1.
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/Exception.h"
+#include "app/KorvSchdMain.h"
+#include "app/OwnInstance.h"
+#include "app/PathText.h"
+
+namespace {
+void ShowApplicationError(const char* className, const void* address, const char* message) {
+  char text[1024];
+  std::snprintf(text, sizeof text, "Exception %s in module %s at %p.\n\n%s.", className,
+                FileNameOf(GetOwnExePath()).c_str(), address, message);
+  ::MessageBoxA(nullptr, text, "Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  if (!AcquireOwnInstance()) {
+    ReleaseOwnInstance();
+    return 0;
+  }
+  try {
+    auto webSched = std::make_unique<TWebSched>();
+    WebSched = webSched.get();
+    webSched->Run();
+    webSched.reset();
+    WebSched = nullptr;
+  } catch (const Exception& e) {
+    WebSched = nullptr;
+    ShowApplicationError(e.ClassName(), e.Address(), e.what());
+    ReleaseOwnInstance();
+    return 1;
+  } catch (const std::exception& e) {
+    WebSched = nullptr;
+    ShowApplicationError("Exception", nullptr, e.what());
+    ReleaseOwnInstance();
+    return 1;
+  }
+  ReleaseOwnInstance();
+  return 0;
+}

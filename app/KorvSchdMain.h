@@ -1,0 +1,70 @@
+// TWebSched: the program's main object. It owns the hidden window that
+// receives the tray icon's and the menu's messages, the scheduler thread (from
+// window creation to destruction), the browser and the project list.
+// Main thread only, except RefreshTray and what it calls, which the scheduler
+// thread runs on every wake-up.
+#pragma once
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TScheduler;
+class TBrowser;
+
+struct TMessage {
+  UINT Msg;
+  WPARAM WParam;
+  LPARAM LParam;
+  LRESULT Result;
+};
+
+inline constexpr char kWindowClassName[] = "TWebSched";
+inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 384;
+
+class TWebSched {
+public:
+  TWebSched();
+  virtual ~TWebSched();
+  TWebSched(const TWebSched&) = delete;
+  TWebSched& operator=(const TWebSched&) = delete;
+
+  virtual void WndProc(TMessage& Message);
+
+  int Run();
+  bool CreateHiddenWindow();
+
+  // Tray icon, tooltip and popup menu.
+  void RefreshTray(void* Sender);
+  void SetTrayIcon(int Offset);
+  void ShowTrayIcon(int Offset);
+  void UpdateTooltip();
+  void BuildTooltip(char (&Tip)[64]);
+  void RemoveTrayIcon();
+  void WMTrayNotify(TMessage& Message);
+  void PrepareMenu(HMENU Popup);
+  void WMCommand(TMessage& Message);
+
+  // Work folder and project list.
+  int FillProjectMenu(HMENU Submenu);
+  void OpenProject(int Index);
+
+  HWND Handle = nullptr;
+  std::unique_ptr<TScheduler> Scheduler;
+  int IconBase = 1000;
+  std::atomic<int> CurrentIconOffset{-1};
+  std::unique_ptr<TBrowser> Browser;
+  std::vector<std::string> Projects;
+
+private:
+  void WMCreate(TMessage& Message);
+  void WMDestroy(TMessage& Message);
+  static void RefreshTrayThunk(void* Object, void* Sender);
+};
+
+// The single instance; the window procedure reaches the object only through it.
+extern TWebSched* WebSched;
+
+LRESULT CALLBACK WebSchedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,35 @@
+# Native build: the platform-free code, its unit tests and fuzz targets, with
+# the sanitizers that the Windows build cannot offer.
+file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(unit_tests ${KORV_UNIT_SOURCES})
+target_link_libraries(unit_tests PRIVATE korv_core GTest::gtest GTest::gtest_main)
+add_test(NAME unit_tests COMMAND unit_tests)
+set_tests_properties(unit_tests PROPERTIES TIMEOUT 120)
+
+# Each fuzz target is tests/fuzz/<name>.cpp with a seed corpus in
+# tests/fuzz/corpus/<name>/; CTest runs each for a bounded time.
+set(KORV_FUZZ_SECONDS 60 CACHE STRING "Seconds each fuzz target runs under CTest")
+if(KORV_FUZZ)
+  file(GLOB KORV_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*.cpp)
+  foreach(src IN LISTS KORV_FUZZ_SOURCES)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(fuzz_${name} ${src})
+    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_link_libraries(fuzz_${name} PRIVATE korv_core)
+    set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+    add_test(NAME fuzz_${name}
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+              sh -c "mkdir -p '${corpus}' && exec \"$0\" -max_total_time=${KORV_FUZZ_SECONDS} -timeout=10 '${corpus}' '${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name}'"
+              $<TARGET_FILE:fuzz_${name}>)
+    set_tests_properties(fuzz_${name} PROPERTIES TIMEOUT 300)
+  endforeach()
+endif()
+
+# The protocol model of the change signal, checked with spin when present.
+file(GLOB KORV_MODEL_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/model/*.sh)
+foreach(script IN LISTS KORV_MODEL_SCRIPTS)
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME model_${name} COMMAND ${script} ${CMAKE_BINARY_DIR}/model)
+  set_tests_properties(model_${name} PROPERTIES TIMEOUT 600)
+endforeach()

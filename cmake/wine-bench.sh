@@ -1,0 +1,53 @@
+#!/bin/sh
+# wine-bench.sh start|stop DIR
+# start: a fresh Wine prefix in DIR/prefix, a private Xvfb, a persistent
+#        wineserver and a virtual desktop (its explorer owns the tray).
+# stop:  ends only what start began: the prefix's wineserver and our Xvfb.
+set -u
+cmd=$1 dir=$2
+export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+
+stop() {
+  if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null; fi
+  if [ -f "$dir/xvfb.pid" ]; then
+    kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+    rm -f "$dir/xvfb.pid"
+  fi
+  return 0
+}
+
+free_display() {
+  n=${KORV_DISPLAY_BASE:-91}
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  echo "$n"
+}
+
+case "$cmd" in
+  stop) stop; exit 0 ;;
+  start) ;;
+  *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+esac
+
+stop
+rm -rf "$dir"
+mkdir -p "$dir" "$WINEPREFIX"
+n=$(free_display)
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+echo $! >"$dir/xvfb.pid"
+echo "$n" >"$dir/display"
+export DISPLAY=":$n"
+i=0
+until [ -e "/tmp/.X11-unix/X$n" ] || [ $i -ge 50 ]; do sleep 0.1; i=$((i + 1)); done
+
+wineserver -p </dev/null >/dev/null 2>&1 || exit 1
+wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
+# Every program of the prefix lands on one virtual desktop, whose explorer
+# provides the notification area that Shell_NotifyIconA needs.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+# Start the desktop's explorer ourselves, detached from CTest's output pipes,
+# rather than letting the first test program start it with its own.
+wine explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+sleep 1
+echo "wine bench ready: prefix $WINEPREFIX display :$n"

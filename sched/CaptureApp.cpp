@@ -1,0 +1,30 @@
+#include "sched/CaptureApp.h"
+
+#include <windows.h>
+
+#include "app/OwnInstance.h"
+#include "app/PathText.h"
+#include "app/Win32Handles.h"
+#include "sched/LaunchText.h"
+
+std::string InstanceMutexName(const std::string& applicationName) {
+  std::string name = InstanceMutexNameBeforeUpperCase(applicationName);
+  // The system's ANSI upper-casing, so that accented letters follow the same
+  // rule as in the capture application.
+  if (!name.empty()) ::CharUpperBuffA(name.data(), static_cast<DWORD>(name.size()));
+  return name;
+}
+
+bool CaptureAppNotRunning() {
+  const std::string name = InstanceMutexName(kCaptureAppName);
+  if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
+  UniqueHandle probe{::CreateMutexA(nullptr, FALSE, name.c_str())};
+  return static_cast<bool>(probe);
+}
+
+std::string CaptureAppPath() { return FolderOf(GetOwnExePath()) + kCaptureAppExe; }
+
+bool LaunchProgram(const std::string& programPath, int showCommand) {
+  const std::string commandLine = ProgramCommandLine(programPath);
+  return ::WinExec(commandLine.c_str(), static_cast<UINT>(showCommand)) > 31;
+}

@@ -1,0 +1,42 @@
+// Change signal: a reader/writer lock across processes with change notices,
+// built from eight named kernel objects shared by up to five parties (slots).
+// The capture application uses the same objects under the same base name.
+//
+// Known limit of the protocol: it keeps no record per party, so a party that
+// dies while registered as a reader leaves the reader count raised, and every
+// later BeginWrite of every party times out until all handles are closed.
+// A party that dies holding the writer mutex leaves it abandoned; the next
+// waiter gets it and carries on.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "app/Win32Handles.h"
+
+class TDataSynchronizer {
+public:
+  static constexpr int kSlotCount = 5;
+
+  TDataSynchronizer(const std::string& BaseName, int Slot);
+  ~TDataSynchronizer();
+  TDataSynchronizer(const TDataSynchronizer&) = delete;
+  TDataSynchronizer& operator=(const TDataSynchronizer&) = delete;
+
+  // True: inside as a reader, EndRead must follow once.
+  bool BeginRead(DWORD Timeout);
+  void EndRead();
+  // True: holds the writer mutex with no reader inside, EndWrite must follow once.
+  bool BeginWrite(DWORD Timeout);
+  void EndWrite();
+
+  int Slot() const { return slot_; }
+  static std::string ObjectName(const std::string& baseName, const char* suffix);
+
+private:
+  UniqueHandle EventNoReader;
+  UniqueHandle EventDataToRead[kSlotCount];
+  UniqueHandle MutexNoWriter;
+  UniqueHandle SemReadCount;
+  int slot_;
+};

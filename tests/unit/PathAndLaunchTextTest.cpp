@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "app/PathText.h"
+#include "sched/LaunchText.h"
+
+TEST(PathText, FolderKeepsTheLastSeparator) {
+  EXPECT_EQ(FolderOf("C:\\Program Files\\Korvamo\\KorvSchd.exe"), "C:\\Program Files\\Korvamo\\");
+  EXPECT_EQ(FolderOf("C:KorvSchd.exe"), "C:");
+  EXPECT_EQ(FolderOf("KorvSchd.exe"), "");
+  EXPECT_EQ(FolderOf(""), "");
+  EXPECT_EQ(FolderOf("C:\\Sites\\a:b"), "C:\\Sites\\a:");
+}
+
+TEST(PathText, FileNameAfterTheLastSeparator) {
+  EXPECT_EQ(FileNameOf("C:\\dir\\prog.exe"), "prog.exe");
+  EXPECT_EQ(FileNameOf("C:prog.exe"), "prog.exe");
+  EXPECT_EQ(FileNameOf("prog.exe"), "prog.exe");
+  EXPECT_EQ(FileNameOf("C:\\dir\\"), "");
+}
+
+TEST(LaunchText, MutexNameTurnsBackslashesIntoUnderscores) {
+  EXPECT_EQ(InstanceMutexNameBeforeUpperCase("c:\\dir\\prog.exe"), "APPLICATION-c:_dir_prog.exe");
+  EXPECT_EQ(InstanceMutexNameBeforeUpperCase("Korvamo 98"), "APPLICATION-Korvamo 98");
+  EXPECT_EQ(InstanceMutexNameBeforeUpperCase(""), "APPLICATION-");
+}
+
+TEST(LaunchText, PathWithBlanksIsQuotedArgumentsUnchanged) {
+  EXPECT_EQ(ProgramCommandLine("C:\\Korvamo\\KORV98.EXE"), "C:\\Korvamo\\KORV98.EXE");
+  EXPECT_EQ(ProgramCommandLine("C:\\Program Files\\Korvamo\\KORV98.EXE"),
+            "\"C:\\Program Files\\Korvamo\\KORV98.EXE\"");
+  EXPECT_EQ(ProgramCommandLine("C:\\Program Files\\b.exe", "C:\\Mes Sites\\a b.htm"),
+            "\"C:\\Program Files\\b.exe\" C:\\Mes Sites\\a b.htm");
+  EXPECT_EQ(ProgramCommandLine("\"C:\\Program Files\\b.exe\""), "\"C:\\Program Files\\b.exe\"");
+  EXPECT_EQ(ProgramCommandLine(""), "");
+}

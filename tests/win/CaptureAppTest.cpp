@@ -1,0 +1,85 @@
+// Capture-application control against the real stand-in, in-process.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "app/OwnInstance.h"
+#include "sched/CaptureApp.h"
+#include "tests/support/TestSupport.h"
+
+using namespace korvtest;
+
+namespace {
+bool MutexExists(const char* name) {
+  UniqueHandle h{::OpenMutexA(SYNCHRONIZE, FALSE, name)};
+  return static_cast<bool>(h);
+}
+}  // namespace
+
+TEST(InstanceMutexName, BackslashesBecomeUnderscoresBeforeUpperCasing) {
+  EXPECT_EQ(InstanceMutexName("c:\\dir\\prog.exe"), "APPLICATION-C:_DIR_PROG.EXE");
+  EXPECT_EQ(InstanceMutexName("Korvamo 98"), "APPLICATION-KORVAMO 98");
+  EXPECT_EQ(InstanceMutexName("KorvSchd.exe"), "APPLICATION-KORVSCHD.EXE");
+}
+
+TEST(InstanceMutexName, AccentedLettersAreUpperCasedToo) {
+  // "\xe9t\xe9.exe" is "été.exe" in Windows-1252.
+  EXPECT_EQ(InstanceMutexName("\xe9t\xe9.exe"), "APPLICATION-\xc9T\xc9.EXE");
+}
+
+TEST(InstanceMutexName, OwnNameComesFromTheExecutableFileName) {
+  EXPECT_EQ(OwnInstanceMutexName(), "APPLICATION-CAPTURE_APP_TESTS.EXE");
+}
+
+TEST(CaptureApp, NotRunningLeavesNoMutexBehind) {
+  ASSERT_FALSE(MutexExists("APPLICATION-KORVAMO 98"));
+  EXPECT_TRUE(CaptureAppNotRunning());
+  EXPECT_FALSE(MutexExists("APPLICATION-KORVAMO 98"));
+}
+
+TEST(CaptureApp, RunningWhileTheStandInHoldsItsMutex) {
+  TempFolder folder("capture");
+  const std::string stub = folder.CopyProgram("KORV98.EXE");
+  RunningProgram app;
+  ASSERT_TRUE(app.Start("\"" + stub + "\" --hold 4000", folder.Path()));
+  ASSERT_TRUE(WaitFor([] { return MutexExists("APPLICATION-KORVAMO 98"); }, 5000));
+  EXPECT_FALSE(CaptureAppNotRunning());
+  EXPECT_EQ(app.WaitExit(10000), 0u);
+  EXPECT_TRUE(CaptureAppNotRunning());
+  EXPECT_FALSE(MutexExists("APPLICATION-KORVAMO 98"));
+}
+
+TEST(CaptureApp, PathIsBesideThisProgramWhateverTheCurrentFolder) {
+  TempFolder elsewhere("cwd");
+  char saved[MAX_PATH];
+  ::GetCurrentDirectoryA(MAX_PATH, saved);
+  ASSERT_TRUE(::SetCurrentDirectoryA(elsewhere.Path().c_str()));
+  const std::string path = CaptureAppPath();
+  ::SetCurrentDirectoryA(saved);
+  EXPECT_EQ(path, BinDir() + "KORV98.EXE");
+  EXPECT_EQ(GetOwnExePath(), BinDir() + "capture_app_tests.exe");
+}
+
+TEST(CaptureApp, LaunchFromAFolderWithBlanksReachesTheStandIn) {
+  TempFolder parent("launch");
+  const std::string folder = parent.Path() + "Program Files\\";
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  ASSERT_TRUE(::CopyFileA((BinDir() + "KORV98.EXE").c_str(), (folder + "KORV98.EXE").c_str(), FALSE));
+  // A program at the shorter prefix of the path must never be the one started.
+  ASSERT_TRUE(::CopyFileA((BinDir() + "KORV98.EXE").c_str(), (parent.Path() + "Program.exe").c_str(), FALSE));
+
+  EXPECT_TRUE(LaunchProgram(folder + "KORV98.EXE", SW_SHOWMINIMIZED));
+  ASSERT_TRUE(WaitFor([&] { return FileExists(folder + "korv98.log"); }, 10000));
+  const std::string log = ReadFileText(folder + "korv98.log");
+  EXPECT_NE(log.find("show=2 "), std::string::npos) << log;
+  EXPECT_NE(log.find("cmd=\"" + folder + "KORV98.EXE\""), std::string::npos) << log;
+  EXPECT_FALSE(FileExists(parent.Path() + "korv98.log"));
+
+  EXPECT_TRUE(LaunchProgram(folder + "KORV98.EXE", SW_SHOWNORMAL));
+  ASSERT_TRUE(WaitFor([&] { return ReadFileText(folder + "korv98.log").find("show=1 ") != std::string::npos; }, 10000));
+  WaitFor([] { return !MutexExists("APPLICATION-KORVAMO 98"); }, 5000);
+}
+
+TEST(CaptureApp, LaunchOfAMissingProgramFails) {
+  TempFolder folder("missing");
+  EXPECT_FALSE(LaunchProgram(folder.Path() + "KORV98.EXE", SW_SHOWNORMAL));
+}

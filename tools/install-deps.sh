@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what building and testing need on Debian 12 (idempotent, as root or
+# through sudo): the MinGW-w64 cross compiler, Wine, Xvfb, clang, spin.
+set -e
+SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
+packages="cmake g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev googletest spin python3 x11-apps imagemagick xdotool nsis locales"
+missing=
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  $SUDO dpkg --add-architecture i386
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+# French day and month names for the demonstration and the tests that need them.
+if ! locale -a 2>/dev/null | grep -qi '^fr_FR.utf8$'; then
+  $SUDO sed -i 's/^# *fr_FR.UTF-8 UTF-8/fr_FR.UTF-8 UTF-8/' /etc/locale.gen
+  $SUDO locale-gen >/dev/null
+fi

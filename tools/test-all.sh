@@ -1,0 +1,14 @@
+#!/bin/sh
+# Builds both configurations and runs every test: the Windows program and its
+# tests under Wine, the platform-free code natively with sanitizers, fuzzers
+# and the protocol model.
+set -e
+cd "$(dirname "$0")/.."
+./tools/install-deps.sh
+status=0
+for preset in mingw native; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  ctest --preset "$preset" || status=1
+done
+exit $status
