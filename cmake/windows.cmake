@@ -28,6 +28,7 @@ file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake)
 foreach(f IN LISTS KORV_TOOL_FILES)
   include(${f})
 endforeach()
+include(cmake/installer.cmake)
 
 # Test fixture: fresh prefix, wineboot once, persistent wineserver, private Xvfb
 # and a virtual desktop whose explorer provides the notification area.

@@ -1,0 +1,67 @@
+# Windows installer (NSIS through CPack): KorvSchd.exe and korvctl.exe go into
+# the folder the user picks, by default the capture application's folder, since
+# the scheduler starts KORV98.EXE from its own folder.
+install(TARGETS KorvSchd RUNTIME DESTINATION .)
+if(TARGET korvctl)
+  install(TARGETS korvctl RUNTIME DESTINATION .)
+endif()
+
+set(CPACK_GENERATOR NSIS)
+set(CPACK_VERBATIM_VARIABLES ON)
+set(CPACK_PACKAGE_NAME KorvSchd)
+set(CPACK_PACKAGE_VENDOR Korvamo)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Korvamo web scheduler")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_FILE_NAME KorvSchd-${PROJECT_VERSION}-setup)
+set(CPACK_PACKAGE_INSTALL_DIRECTORY Korvamo)
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY KorvSchd)
+set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+set(CPACK_NSIS_PACKAGE_NAME "Korvamo web scheduler")
+set(CPACK_NSIS_DISPLAY_NAME "Korvamo web scheduler")
+if(KORV_PROGRAM_ICON)
+  set(CPACK_NSIS_MUI_ICON ${KORV_PROGRAM_ICON})
+  set(CPACK_NSIS_MUI_UNIICON ${KORV_PROGRAM_ICON})
+endif()
+set(CPACK_NSIS_INSTALLED_ICON_NAME KorvSchd.exe)
+set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL OFF)
+
+# Ask a running copy to end (WM_CLOSE to its hidden window) and wait for it:
+# before files are replaced, and before they are removed.
+set(KORV_NSIS_CLOSE_RUNNING [=[
+  StrCpy $1 0
+  korv_close_loop:
+    FindWindow $0 "TWebSched" ""
+    StrCmp $0 0 korv_closed
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+    Sleep 200
+    IntOp $1 $1 + 1
+    IntCmp $1 50 korv_closed korv_close_loop korv_closed
+  korv_closed:
+]=])
+set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING}")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
+  Exec '"$INSTDIR\KorvSchd.exe"'
+]=])
+string(REPLACE "korv_" "korvun_" KORV_NSIS_CLOSE_RUNNING_UN "${KORV_NSIS_CLOSE_RUNNING}")
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING_UN}
+  DeleteRegValue HKLM 'Software\\Microsoft\\Windows\\CurrentVersion\\Run' 'WebSched'
+")
+include(CPack)
+
+# Built after everything else (tools/test-all.sh), since cpack builds the
+# whole project first; the installer test expects it in bin/.
+set(KORV_SETUP_EXE ${CMAKE_BINARY_DIR}/bin/${CPACK_PACKAGE_FILE_NAME}.exe)
+find_program(KORV_MAKENSIS makensis)
+if(KORV_MAKENSIS)
+  set(korv_installer_deps KorvSchd)
+  if(TARGET korvctl)
+    list(APPEND korv_installer_deps korvctl)
+  endif()
+  add_custom_command(OUTPUT ${KORV_SETUP_EXE}
+    COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack >/dev/null
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${CPACK_PACKAGE_FILE_NAME}.exe ${KORV_SETUP_EXE}
+    DEPENDS ${korv_installer_deps}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    COMMENT "Making ${CPACK_PACKAGE_FILE_NAME}.exe")
+  add_custom_target(installer DEPENDS ${KORV_SETUP_EXE})
+endif()
