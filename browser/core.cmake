@@ -1,1 +1,1 @@
-target_sources(korv_core PRIVATE)
+target_sources(korv_core PRIVATE browser/BrowserText.cpp)

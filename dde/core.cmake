@@ -1,1 +1,1 @@
-target_sources(korv_core PRIVATE)
+target_sources(korv_core PRIVATE dde/DdeText.cpp dde/ComponentText.cpp)
