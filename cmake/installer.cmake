@@ -58,7 +58,7 @@ if(KORV_MAKENSIS)
     list(APPEND korv_installer_deps korvctl)
   endif()
   add_custom_command(OUTPUT ${KORV_SETUP_EXE}
-    COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack >/dev/null
+    COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${CPACK_PACKAGE_FILE_NAME}.exe ${KORV_SETUP_EXE}
     DEPENDS ${korv_installer_deps}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
