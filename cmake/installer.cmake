@@ -12,7 +12,8 @@ set(CPACK_PACKAGE_NAME KorvSchd)
 set(CPACK_PACKAGE_VENDOR Korvamo)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Korvamo web scheduler")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME KorvSchd-${PROJECT_VERSION}-setup)
+set(KORV_SETUP_NAME KorvSchd-${PROJECT_VERSION}-setup)
+set(CPACK_PACKAGE_FILE_NAME ${KORV_SETUP_NAME})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Korvamo)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY KorvSchd)
 set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
@@ -50,7 +51,7 @@ include(CPack)
 
 # Built after everything else (tools/test-all.sh), since cpack builds the
 # whole project first; the installer test expects it in bin/.
-set(KORV_SETUP_EXE ${CMAKE_BINARY_DIR}/bin/${CPACK_PACKAGE_FILE_NAME}.exe)
+set(KORV_SETUP_EXE ${CMAKE_BINARY_DIR}/bin/${KORV_SETUP_NAME}.exe)
 find_program(KORV_MAKENSIS makensis)
 if(KORV_MAKENSIS)
   set(korv_installer_deps KorvSchd)
@@ -59,9 +60,9 @@ if(KORV_MAKENSIS)
   endif()
   add_custom_command(OUTPUT ${KORV_SETUP_EXE}
     COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
-    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${CPACK_PACKAGE_FILE_NAME}.exe ${KORV_SETUP_EXE}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${KORV_SETUP_NAME}.exe ${KORV_SETUP_EXE}
     DEPENDS ${korv_installer_deps}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-    COMMENT "Making ${CPACK_PACKAGE_FILE_NAME}.exe")
+    COMMENT "Making ${KORV_SETUP_NAME}.exe")
   add_custom_target(installer DEPENDS ${KORV_SETUP_EXE})
 endif()
