@@ -36,7 +36,9 @@ TEST(Installer, InstallsStartsAndUninstallsCleanly) {
 
   ASSERT_EQ(RunAndWait("\"" + setup + "\" /S"), 0u);
   EXPECT_TRUE(FileExists(folder + "KorvSchd.exe"));
-  if (FileExists(BinDir() + "korvctl.exe")) EXPECT_TRUE(FileExists(folder + "korvctl.exe"));
+  if (FileExists(BinDir() + "korvctl.exe")) {
+    EXPECT_TRUE(FileExists(folder + "korvctl.exe"));
+  }
   EXPECT_TRUE(FileExists(folder + "Uninstall.exe"));
   ASSERT_TRUE(WaitFor(SchedulerWindowExists, 15000)) << "the installer starts the scheduler at the end";
   std::string runValue;
