@@ -30,6 +30,13 @@ foreach(f IN LISTS KORV_TOOL_FILES)
 endforeach()
 include(cmake/installer.cmake)
 
+# Benchmarks: programs that print figures (tools/bench.sh runs them all); each
+# bench/<name>.cmake adds its programs. They are not CTest entries.
+file(GLOB KORV_BENCH_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cmake)
+foreach(f IN LISTS KORV_BENCH_FILES)
+  include(${f})
+endforeach()
+
 # Test fixture: fresh prefix, wineboot once, persistent wineserver, private Xvfb
 # and a virtual desktop whose explorer provides the notification area.
 add_test(NAME wine_setup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${KORV_WINE_DIR})
