@@ -1,0 +1,22 @@
+#!/bin/sh
+# Builds the Windows program and runs every benchmark program under Wine in a
+# fresh prefix of its own, then prints one table of figures.
+set -e
+cd "$(dirname "$0")/.."
+./tools/install-deps.sh
+cmake --preset mingw >/dev/null
+cmake --build --preset mingw >/dev/null
+build=$(pwd)/build/mingw
+dir=$(pwd)/build/bench-wine
+KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} ./cmake/wine-bench.sh start "$dir" >/dev/null
+trap './cmake/wine-bench.sh stop "$dir"' EXIT INT TERM
+export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+DISPLAY=":$(cat "$dir/display")"; export DISPLAY
+echo "Benchmarks of KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m)"
+echo
+echo "| measure | figure | target |"
+echo "|---|---|---|"
+for exe in "$build"/bin/*_bench.exe; do
+  wine "$exe" 2>/dev/null | grep '^|' || echo "| $(basename "$exe") | failed | |"
+done
