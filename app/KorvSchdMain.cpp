@@ -27,6 +27,14 @@ LRESULT CALLBACK WebSchedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 }
 
 void TWebSched::WndProc(TMessage& Message) {
+  // The shell broadcasts this when its tray starts (logon, restart after a
+  // crash); the icon is otherwise lost for good.
+  static const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  if (taskbarCreated != 0 && Message.Msg == taskbarCreated) {
+    ReAddTrayIcon();
+    Message.Result = 0;
+    return;
+  }
   switch (Message.Msg) {
     case WM_CREATE: WMCreate(Message); break;
     case WM_DESTROY: WMDestroy(Message); break;

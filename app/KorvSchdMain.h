@@ -43,6 +43,8 @@ public:
   void UpdateTooltip();
   void BuildTooltip(char (&Tip)[64]);
   void RemoveTrayIcon();
+  // Adds the icon again, as last shown, after the shell (re)started.
+  void ReAddTrayIcon();
   void WMTrayNotify(TMessage& Message);
   void PrepareMenu(HMENU Popup);
   void WMCommand(TMessage& Message);
@@ -62,6 +64,9 @@ private:
   void WMCreate(TMessage& Message);
   void WMDestroy(TMessage& Message);
   static void RefreshTrayThunk(void* Object, void* Sender);
+  bool IsSuspended() const;
+  DWORD TrayIconID() const;
+  bool SendTrayIcon(DWORD Action, int Offset);
 };
 
 // The single instance; the window procedure reaches the object only through it.

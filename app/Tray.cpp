@@ -1,13 +1,151 @@
-#include "app/KorvSchdMain.h"
+// The tray icon, its tooltip and its popup menu, with the commands behind it.
+// RefreshTray and what it calls run on the scheduler thread on every wake-up
+// as well as on the main thread: they only talk to the shell's tray window,
+// never to our own window, so they cannot wait on the main thread.
+#include <windows.h>
+#include <shellapi.h>
 
-void TWebSched::RefreshTray(void*) {}
-void TWebSched::SetTrayIcon(int) {}
-void TWebSched::ShowTrayIcon(int Offset) { CurrentIconOffset = Offset; }
-void TWebSched::UpdateTooltip() {}
-void TWebSched::BuildTooltip(char (&Tip)[64]) { Tip[0] = 0; }
-void TWebSched::RemoveTrayIcon() {}
-void TWebSched::WMTrayNotify(TMessage& Message) {
-  Message.Result = ::DefWindowProcA(Handle, Message.Msg, Message.WParam, Message.LParam);
+#include <cstdint>
+#include <cstring>
+
+#include "app/KorvSchdMain.h"
+#include "app/OwnInstance.h"
+#include "app/TrayText.h"
+#include "app/Win32Handles.h"
+#include "res/resource.h"
+#include "sched/CaptureApp.h"
+#include "sched/ThreadWakeUp.h"
+
+namespace {
+// The first published form of the structure; older shells accept only this.
+constexpr DWORD kNotifyIconSize = 88;
+static_assert(NOTIFYICONDATAA_V1_SIZE == kNotifyIconSize);
+
+constexpr int kSuspendedOffset = IDI_SUSPENDED - IDI_ACTIVE;
+constexpr std::uint8_t kSuspendedBit = 1;
+
+constexpr char kUnloadQuestion[] = "Voulez-vous arr\xEAter le gestionnaire de capture en diff\xE9r\xE9?";
+constexpr char kUnloadCaption[] = "D\xE9" "charger";
+
+bool IsAnsiLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }
+
+NOTIFYICONDATAA NotifyIconData(HWND window, DWORD threadId) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = kNotifyIconSize;
+  data.hWnd = window;
+  data.uID = threadId;
+  return data;
 }
-void TWebSched::PrepareMenu(HMENU) {}
-void TWebSched::WMCommand(TMessage& Message) { Message.Result = 0; }
+}  // namespace
+
+bool TWebSched::IsSuspended() const { return Scheduler && (Scheduler->State() & kSuspendedBit) != 0; }
+
+DWORD TWebSched::TrayIconID() const { return Scheduler ? Scheduler->ThreadID() : 0; }
+
+void TWebSched::RefreshTray(void*) {
+  SetTrayIcon(IsSuspended() ? kSuspendedOffset : 0);
+  UpdateTooltip();
+}
+
+void TWebSched::SetTrayIcon(int Offset) {
+  if (Offset != CurrentIconOffset) ShowTrayIcon(Offset);
+}
+
+bool TWebSched::SendTrayIcon(DWORD Action, int Offset) {
+  NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
+  data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  data.uCallbackMessage = WM_TRAYNOTIFY;
+  // A private copy at the tray's small size: a shared icon must not be
+  // destroyed, and both threads load icons.
+  UniqueHicon icon{static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IconBase + Offset),
+                                                  IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
+                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR))};
+  data.hIcon = icon.Get();
+  BuildTooltip(reinterpret_cast<char(&)[64]>(data.szTip));
+  return ::Shell_NotifyIconA(Action, &data) != FALSE;
+}
+
+void TWebSched::ShowTrayIcon(int Offset) {
+  SendTrayIcon(CurrentIconOffset == -1 ? NIM_ADD : NIM_MODIFY, Offset);
+  // Taken even when the shell refused, so a failed add is not retried on
+  // every wake-up; only the shell's restart notice adds the icon again.
+  CurrentIconOffset = Offset;
+}
+
+void TWebSched::ReAddTrayIcon() {
+  const int offset = CurrentIconOffset;
+  if (offset == -1) return;
+  SendTrayIcon(NIM_ADD, offset);
+}
+
+void TWebSched::UpdateTooltip() {
+  NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
+  data.uFlags = NIF_TIP;
+  BuildTooltip(reinterpret_cast<char(&)[64]>(data.szTip));
+  ::Shell_NotifyIconA(NIM_MODIFY, &data);
+}
+
+void TWebSched::BuildTooltip(char (&Tip)[64]) {
+  const bool suspended = IsSuspended();
+  const std::string text =
+      TooltipText(suspended, suspended || !Scheduler ? std::string() : Scheduler->NextCaptureText(), IsAnsiLeadByte);
+  const std::size_t n = text.size() < sizeof Tip ? text.size() : sizeof Tip - 1;
+  std::memcpy(Tip, text.data(), n);
+  Tip[n] = 0;
+}
+
+void TWebSched::RemoveTrayIcon() {
+  NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
+  ::Shell_NotifyIconA(NIM_DELETE, &data);
+}
+
+void TWebSched::WMTrayNotify(TMessage& Message) {
+  Message.Result = 0;
+  if (Message.LParam != WM_RBUTTONUP) {
+    Message.Result = ::DefWindowProcA(Handle, Message.Msg, Message.WParam, Message.LParam);
+    return;
+  }
+  POINT cursor{};
+  ::GetCursorPos(&cursor);
+  UniqueHmenu menu{::LoadMenuA(::GetModuleHandleA(nullptr), "WEBSCHEDMENU")};
+  if (!menu) return;
+  HMENU popup = ::GetSubMenu(menu.Get(), 0);
+  ::SetMenuDefaultItem(popup, 0, TRUE);
+  PrepareMenu(popup);
+  ::SetForegroundWindow(Handle);
+  ::TrackPopupMenu(popup, TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Handle, nullptr);
+  // Without a message after the menu, a click elsewhere may fail to close it
+  // the next time it opens.
+  ::PostMessageA(Handle, WM_NULL, 0, 0);
+}
+
+void TWebSched::PrepareMenu(HMENU Popup) {
+  const int count = FillProjectMenu(::GetSubMenu(Popup, 1));
+  // Disabled without the grayed flag: the entry keeps its normal look.
+  ::EnableMenuItem(Popup, 1, MF_BYPOSITION | (count != 0 ? MF_ENABLED : MF_DISABLED));
+  ::EnableMenuItem(Popup, IDM_LOAD_CAPTURE_APP,
+                   MF_BYCOMMAND | (CaptureAppNotRunning() ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
+  ::CheckMenuItem(Popup, IDM_SUSPEND, MF_BYCOMMAND | (IsSuspended() ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void TWebSched::WMCommand(TMessage& Message) {
+  Message.Result = 0;
+  const int command = LOWORD(Message.WParam);
+  switch (command) {
+    case IDM_LOAD_CAPTURE_APP:
+      LaunchProgram(CaptureAppPath(), SW_SHOWNORMAL);
+      return;
+    case IDM_UNLOAD:
+      if (::MessageBoxA(Handle, kUnloadQuestion, kUnloadCaption, MB_YESNO) != IDYES) return;
+      UnregisterAutoStart(kRunValueName);
+      ::DestroyWindow(Handle);
+      return;
+    case IDM_SUSPEND:
+      if (!Scheduler) return;
+      Scheduler->SetState(static_cast<std::uint8_t>(Scheduler->State() ^ kSuspendedBit));
+      RefreshTray(this);
+      return;
+    default:
+      if (command >= IDM_PROJECT_FIRST) OpenProject(command - IDM_PROJECT_FIRST);
+  }
+}
