@@ -1,9 +1,227 @@
 #include "sched/ThreadWakeUp.h"
 
-TScheduler::TScheduler(bool) {}
-TScheduler::~TScheduler() = default;
-void TScheduler::SetOnWakeUp(void*, TWakeUpCode) {}
-void TScheduler::ClearOnWakeUp() {}
-void TScheduler::SetState(std::uint8_t NewState) { state_ = NewState; }
-std::string TScheduler::NextCaptureText() const { return {}; }
-void TScheduler::SetPriority(int) {}
+#include <atomic>
+
+#include "sched/CaptureApp.h"
+#include "sched/LocalClock.h"
+#include "sched/ScheduleRegistry.h"
+#include "sched/ThreadSync.h"
+
+namespace {
+constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
+constexpr int kSchedulerSlot = 0;
+constexpr int kNoUnwrittenFlag = -1;
+
+class CriticalSection {
+public:
+  CriticalSection() { ::InitializeCriticalSection(&section_); }
+  ~CriticalSection() { ::DeleteCriticalSection(&section_); }
+  CriticalSection(const CriticalSection&) = delete;
+  CriticalSection& operator=(const CriticalSection&) = delete;
+  void Enter() { ::EnterCriticalSection(&section_); }
+  void Leave() { ::LeaveCriticalSection(&section_); }
+
+private:
+  CRITICAL_SECTION section_;
+};
+
+class Locked {
+public:
+  explicit Locked(CriticalSection& section) : section_(section) { section_.Enter(); }
+  ~Locked() { section_.Leave(); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+private:
+  CriticalSection& section_;
+};
+}  // namespace
+
+struct SchedulerCore {
+  const DWORD Interval = 300;
+  std::atomic<std::uint8_t> State{0};
+  std::atomic<double> StartupDate{0.0};
+  // Bit 0 that SetState could not write, for destruction to write; dropped
+  // when a reload replaces the flags with the registry's.
+  std::atomic<int> UnwrittenSuspend{kNoUnwrittenFlag};
+  TDataSynchronizer Synchronizer{kSyncBaseName, kSchedulerSlot};
+
+  std::atomic<bool> StopRequested{false};
+  UniqueHandle StopEvent{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+
+  CriticalSection WakeUpLock;
+  void* WakeUpObject = nullptr;
+  TWakeUpCode WakeUpCode = nullptr;
+  void* Sender = nullptr;
+  // Signalled while no callback runs.
+  UniqueHandle CallIdle{::CreateEventA(nullptr, TRUE, TRUE, nullptr)};
+
+  void Run();
+  void WakeOwner();
+  void LoadState();
+  void SaveState() { WriteSchedule(State.load(), StartupDate.load()); }
+  bool IsDue(double now) const;
+  void ClearDueDateAndLaunch();
+  void LaunchCapture();
+  void WriteSuspendFlag(int bit);
+};
+
+void SchedulerCore::Run() {
+  for (;;) {
+    const DWORD slept = ::WaitForSingleObject(StopEvent.Get(), Interval);
+    if (slept == WAIT_OBJECT_0 || StopRequested) return;
+    if (slept == WAIT_FAILED) ::Sleep(Interval);
+    WakeOwner();
+    if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
+      LoadState();
+      UnwrittenSuspend = kNoUnwrittenFlag;
+      Synchronizer.EndRead();
+    }
+    if (IsDue(LocalNow())) ClearDueDateAndLaunch();
+  }
+}
+
+void SchedulerCore::WakeOwner() {
+  void* object = nullptr;
+  TWakeUpCode code = nullptr;
+  {
+    Locked lock(WakeUpLock);
+    object = WakeUpObject;
+    code = WakeUpCode;
+    if (code) ::ResetEvent(CallIdle.Get());
+  }
+  if (!code) return;
+  code(object, Sender);
+  ::SetEvent(CallIdle.Get());
+}
+
+void SchedulerCore::LoadState() {
+  const StoredSchedule stored = ReadSchedule();
+  if (stored.State) State = *stored.State;
+  if (stored.StartupDate) StartupDate = *stored.StartupDate;
+}
+
+bool SchedulerCore::IsDue(double now) const {
+  const double date = StartupDate.load();
+  return date > 0.0 && !(State.load() & kStateSuspended) && now >= date;
+}
+
+// The date is cleared under the write lock and on what the registry holds
+// now: a schedule the capture application has just written is never
+// overwritten, and a date cleared by another party is never launched.
+void SchedulerCore::ClearDueDateAndLaunch() {
+  if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return;  // next cycle tries again
+  LoadState();
+  UnwrittenSuspend = kNoUnwrittenFlag;
+  const bool cleared = IsDue(LocalNow());
+  if (cleared) {
+    StartupDate = 0.0;
+    SaveState();
+  }
+  Synchronizer.EndWrite();
+  if (cleared) LaunchCapture();
+}
+
+void SchedulerCore::LaunchCapture() {
+  if (!CaptureAppNotRunning()) return;
+  LaunchProgram(CaptureAppPath(), (State.load() & kStateMinimised) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+}
+
+// Under the write lock: the other bits and the date as the registry holds
+// them, bit 0 as asked.
+void SchedulerCore::WriteSuspendFlag(int bit) {
+  LoadState();
+  if (bit != kNoUnwrittenFlag) {
+    State = static_cast<std::uint8_t>((State.load() & ~kStateSuspended) | (bit ? kStateSuspended : 0));
+  }
+  SaveState();
+}
+
+namespace {
+DWORD WINAPI SchedulerThread(void* parameter) {
+  auto* handedOver = static_cast<std::shared_ptr<SchedulerCore>*>(parameter);
+  const std::shared_ptr<SchedulerCore> core = std::move(*handedOver);
+  delete handedOver;
+  core->Run();
+  return 0;
+}
+}  // namespace
+
+TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_shared<SchedulerCore>()) {
+  core_->Sender = this;
+  core_->LoadState();
+  UserDayMonthNames();  // read once, before the thread can ask
+  auto* handedOver = new std::shared_ptr<SchedulerCore>(core_);
+  thread_.Reset(::CreateThread(nullptr, 0, SchedulerThread, handedOver, CREATE_SUSPENDED, &threadId_));
+  if (!thread_) {
+    delete handedOver;
+    threadId_ = 0;
+    return;
+  }
+  held_ = true;
+  if (!CreateSuspended) Resume();
+}
+
+TScheduler::~TScheduler() {
+  ClearOnWakeUp();
+  core_->StopRequested = true;
+  ::SetEvent(core_->StopEvent.Get());
+  Resume();
+  if (thread_) ::WaitForSingleObject(thread_.Get(), kStopWait);
+  // Without the lock nothing is written: a peer may be writing right now.
+  if (core_->Synchronizer.BeginWrite(kLockTimeout)) {
+    core_->WriteSuspendFlag(core_->UnwrittenSuspend.exchange(kNoUnwrittenFlag));
+    core_->Synchronizer.EndWrite();
+  }
+  // A thread still held by a peer keeps its own reference to the core.
+}
+
+void TScheduler::Resume() {
+  if (held_ && thread_) ::ResumeThread(thread_.Get());
+  held_ = false;
+}
+
+void TScheduler::SetOnWakeUp(void* Object, TWakeUpCode Code) {
+  Locked lock(core_->WakeUpLock);
+  core_->WakeUpObject = Object;
+  core_->WakeUpCode = Code;
+}
+
+void TScheduler::ClearOnWakeUp() {
+  {
+    Locked lock(core_->WakeUpLock);
+    core_->WakeUpCode = nullptr;
+    core_->WakeUpObject = nullptr;
+  }
+  if (::GetCurrentThreadId() == threadId_) return;  // called from the callback itself
+  // Messages sent to this thread are still delivered, in case the callback
+  // under way waits for one of them.
+  HANDLE idle = core_->CallIdle.Get();
+  while (::MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  }
+}
+
+std::uint8_t TScheduler::State() const { return core_->State.load(); }
+double TScheduler::StartupDate() const { return core_->StartupDate.load(); }
+DWORD TScheduler::Interval() const { return core_->Interval; }
+
+void TScheduler::SetState(std::uint8_t NewState) {
+  if (NewState == core_->State.load()) return;
+  core_->State = NewState;
+  const int bit = (NewState & kStateSuspended) ? 1 : 0;
+  core_->UnwrittenSuspend = bit;
+  if (!core_->Synchronizer.BeginWrite(kLockTimeout)) return;  // in memory only, until a reload or destruction
+  core_->WriteSuspendFlag(bit);
+  core_->UnwrittenSuspend = kNoUnwrittenFlag;
+  core_->Synchronizer.EndWrite();
+}
+
+std::string TScheduler::NextCaptureText() const {
+  return FormatCaptureDateTime(core_->StartupDate.load(), UserDayMonthNames());
+}
+
+void TScheduler::SetPriority(int Priority) {
+  if (thread_) ::SetThreadPriority(thread_.Get(), Priority);
+}

@@ -1,1 +1,2 @@
-target_sources(korv_win PRIVATE sched/CaptureApp.cpp sched/ThreadSync.cpp sched/ThreadWakeUp.cpp)
+target_sources(korv_win PRIVATE sched/CaptureApp.cpp sched/ThreadSync.cpp sched/ThreadWakeUp.cpp
+  sched/ScheduleRegistry.cpp sched/LocalClock.cpp)
