@@ -1,0 +1,298 @@
+// The popup menu, the Webs submenu and the tray icon of a TWebSched living in
+// this test program, with the real menu and icons linked from the resources.
+// Uses the real win.ini work folder, schedule key, Run value and tray.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/KorvSchdMain.h"
+#include "app/OwnInstance.h"
+#include "app/Projects.h"
+#include "res/resource.h"
+#include "sched/CaptureApp.h"
+#include "sched/ScheduleRegistry.h"
+#include "sched/ThreadWakeUp.h"
+#include "tests/support/TestSupport.h"
+
+using namespace korvtest;
+
+namespace {
+std::string ShortText(const std::string& s) { return std::string(1, static_cast<char>(s.size())) + s; }
+
+// A project header: first text, version, a second text when 512 or more, title.
+std::string ProjectHeader(int version, const std::string& title) {
+  std::string bytes = ShortText("Korvamo project");
+  bytes += static_cast<char>(version & 0xFF);
+  bytes += static_cast<char>((version >> 8) & 0xFF);
+  if (static_cast<short>(version) >= 512) bytes += ShortText("second text");
+  return bytes + ShortText(title) + std::string(40, '\x7F');
+}
+
+std::string MenuText(HMENU menu, int position) {
+  char text[512] = {};
+  int n = ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+  return std::string(text, n > 0 ? n : 0);
+}
+
+UINT StateFlags(HMENU menu, UINT item, UINT by) { return ::GetMenuState(menu, item, by) & 0xFF; }
+
+// The shell knows an icon when a modification without flags succeeds.
+bool TrayHasIcon(HWND window, UINT id) {
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = window;
+  data.uID = id;
+  return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+class TrayTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    char old[256] = {};
+    hadWorkPath_ = ::GetProfileStringA("KORVAMO", "WORKPATH", "", old, sizeof old) > 0;
+    oldWorkPath_ = old;
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
+    SetWorkPath(folder.Path());
+    sched = std::make_unique<TWebSched>();
+    WebSched = sched.get();
+  }
+  void TearDown() override {
+    if (sched && sched->Handle) ::DestroyWindow(sched->Handle);
+    sched.reset();
+    WebSched = nullptr;
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
+    DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
+    ::WriteProfileStringA("KORVAMO", "WORKPATH", hadWorkPath_ ? oldWorkPath_.c_str() : nullptr);
+  }
+
+  static void SetWorkPath(const std::string& path) {
+    ::WriteProfileStringA("KORVAMO", "WORKPATH", path.empty() ? nullptr : path.c_str());
+  }
+  void WriteList(const std::vector<std::string>& paths, const char* end = "\r\n") {
+    std::string text;
+    for (const auto& p : paths) text += p + end;
+    WriteFileText(folder.Path() + "webs.dat", text);
+  }
+  std::string Project(const std::string& name, int version, const std::string& title) {
+    ::CreateDirectoryA((folder.Path() + name).c_str(), nullptr);
+    const std::string path = folder.Path() + name + "\\" + name + ".kvp";
+    WriteFileText(path, ProjectHeader(version, title));
+    return path;
+  }
+
+  // The real popup from the resources, prepared as the right click does.
+  struct LoadedMenu {
+    UniqueHmenu menu{::LoadMenuA(::GetModuleHandleA(nullptr), "WEBSCHEDMENU")};
+    HMENU Popup() const { return ::GetSubMenu(menu.Get(), 0); }
+    HMENU Webs() const { return ::GetSubMenu(Popup(), 1); }
+  };
+
+  TempFolder folder{"tray"};
+  std::unique_ptr<TWebSched> sched;
+
+private:
+  bool hadWorkPath_ = false;
+  std::string oldWorkPath_;
+};
+}  // namespace
+
+TEST_F(TrayTest, WebsEntriesNumberedAndCutAsTheListAndHeadersSay) {
+  const std::string t30(30, 'x');
+  std::vector<std::string> list = {
+      Project("v511", 511, "Version 511"),
+      Project("v512", 512, "Version 512"),
+      Project("neg", 0x8000, "Negative version"),
+      folder.Path() + "gone\\gone.kvp",
+      "",
+      Project("t30", 600, t30),
+      Project("t31", 600, t30 + "Y"),
+      Project("amp", 512, "R&D caf\xE9"),
+      Project("nine", 512, "Neuf"),
+      Project("ten", 512, "Dix"),
+  };
+  WriteList(list);
+  LoadedMenu m;
+  ASSERT_NE(m.Popup(), nullptr);
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 10);
+  EXPECT_EQ(sched->Projects, list);
+
+  const std::vector<std::string> expected = {
+      "&1 Version 511", "&2 Version 512", "&3 Negative version", "&4 ",           "&5 ",
+      "&6 " + t30,      "&7 " + t30 + "...", "&8 R&D caf\xE9",     "&9 Neuf",       "&10 Dix",
+  };
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 10);
+  for (int i = 0; i < 10; ++i) {
+    EXPECT_EQ(MenuText(m.Webs(), i), expected[i]) << "entry " << i;
+    EXPECT_EQ(::GetMenuItemID(m.Webs(), i), static_cast<UINT>(IDM_PROJECT_FIRST + i)) << "entry " << i;
+    EXPECT_EQ(StateFlags(m.Webs(), i, MF_BYPOSITION), static_cast<UINT>(MF_STRING)) << "entry " << i;
+  }
+}
+
+TEST_F(TrayTest, RefillingReplacesThePlaceholderAndTheLastList) {
+  LoadedMenu m;
+  ASSERT_EQ(MenuText(m.Webs(), 0), "&Item") << "the resource's placeholder";
+  WriteList({Project("a", 512, "A"), Project("b", 512, "B")}, "\n");
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  WriteList({Project("c", 512, "C")}, "\r");
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 1);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 C");
+  EXPECT_EQ(sched->Projects.size(), 1u);
+}
+
+TEST_F(TrayTest, WorkPathIsAPrefixWithoutSeparator) {
+  const std::string prefix = folder.Path() + "Data";
+  WriteFileText(prefix + "webs.dat", Project("p", 512, "Prefixed") + "\r\n");
+  SetWorkPath(prefix);
+  LoadedMenu m;
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Prefixed");
+}
+
+TEST_F(TrayTest, NoWorkFolderMissingOrLockedListGiveADisabledWebsEntry) {
+  LoadedMenu m;
+  SetWorkPath("");
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(::GetMenuItemCount(m.Webs()), 0);
+  EXPECT_EQ(StateFlags(m.Popup(), 1, MF_BYPOSITION), static_cast<UINT>(MF_POPUP | MF_DISABLED))
+      << "disabled without the grayed flag";
+
+  SetWorkPath(folder.Path());
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(::GetMenuItemCount(m.Webs()), 0) << "no webs.dat";
+  EXPECT_EQ(StateFlags(m.Popup(), 1, MF_BYPOSITION), static_cast<UINT>(MF_POPUP | MF_DISABLED));
+
+  WriteList({Project("a", 512, "A")});
+  {
+    UniqueFile held{::CreateFileA((folder.Path() + "webs.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                  nullptr)};
+    ASSERT_TRUE(held);
+    sched->PrepareMenu(m.Popup());
+    EXPECT_EQ(::GetMenuItemCount(m.Webs()), 0) << "webs.dat held by another program";
+    EXPECT_EQ(StateFlags(m.Popup(), 1, MF_BYPOSITION), static_cast<UINT>(MF_POPUP | MF_DISABLED));
+  }
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(::GetMenuItemCount(m.Webs()), 1);
+  EXPECT_EQ(StateFlags(m.Popup(), 1, MF_BYPOSITION), static_cast<UINT>(MF_POPUP | MF_ENABLED));
+}
+
+TEST_F(TrayTest, ProjectFileHeldOpenByItsWriterIsStillRead) {
+  const std::string path = Project("open", 512, "Ouvert");
+  UniqueFile writer{::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr)};
+  ASSERT_TRUE(writer);
+  EXPECT_EQ(ReadProjectTitle(path), "Ouvert");
+  UniqueFile exclusive{::CreateFileA(Project("excl", 512, "Exclusif").c_str(), GENERIC_READ, 0, nullptr,
+                                     OPEN_EXISTING, 0, nullptr)};
+  ASSERT_TRUE(exclusive);
+  EXPECT_EQ(ReadProjectTitle(folder.Path() + "excl\\excl.kvp"), "") << "cannot be opened: no title";
+  EXPECT_EQ(ReadProjectTitle(folder.Path() + "excl"), "") << "a folder is no project file";
+  EXPECT_EQ(ReadProjectTitle(""), "");
+}
+
+TEST_F(TrayTest, HeaderEndingEarlyGivesOnlyTheBytesRead) {
+  const std::string path = folder.Path() + "short.kvp";
+  WriteFileText(path, ShortText("first") + std::string("\x00\x02", 2) + ShortText("second") + "\x0A" "Tronq");
+  EXPECT_EQ(ReadProjectTitle(path), "Tronq");
+  WriteFileText(path, ShortText("first") + "\x00");
+  EXPECT_EQ(ReadProjectTitle(path), "");
+}
+
+TEST_F(TrayTest, CaptureAppRunningGraysTheLoadEntry) {
+  LoadedMenu m;
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(StateFlags(m.Popup(), IDM_LOAD_CAPTURE_APP, MF_BYCOMMAND), static_cast<UINT>(MF_ENABLED));
+  {
+    UniqueHandle mutex{::CreateMutexA(nullptr, FALSE, InstanceMutexName(kCaptureAppName).c_str())};
+    ASSERT_TRUE(mutex);
+    sched->PrepareMenu(m.Popup());
+    EXPECT_EQ(StateFlags(m.Popup(), IDM_LOAD_CAPTURE_APP, MF_BYCOMMAND), static_cast<UINT>(MF_GRAYED | MF_DISABLED));
+  }
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(StateFlags(m.Popup(), IDM_LOAD_CAPTURE_APP, MF_BYCOMMAND), static_cast<UINT>(MF_ENABLED));
+}
+
+TEST_F(TrayTest, SuspendCommandChecksTheEntrySwitchesIconAndTooltipAtOnce) {
+  ASSERT_TRUE(WriteSchedule(kStateMinimised, 0));
+  ASSERT_TRUE(sched->CreateHiddenWindow());
+  ASSERT_TRUE(sched->Scheduler);
+  const UINT id = sched->Scheduler->ThreadID();
+  EXPECT_TRUE(TrayHasIcon(sched->Handle, id)) << "the icon was added when the window was created";
+  LoadedMenu m;
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(StateFlags(m.Popup(), IDM_SUSPEND, MF_BYCOMMAND), static_cast<UINT>(MF_UNCHECKED));
+
+  TMessage command{WM_COMMAND, IDM_SUSPEND, 0, 0};
+  sched->WndProc(command);
+  EXPECT_EQ(sched->CurrentIconOffset.load(), 8);
+  char tip[64];
+  sched->BuildTooltip(tip);
+  EXPECT_STREQ(tip, "<Gestionnaire suspendu>");
+  EXPECT_EQ(sched->Scheduler->State(), kStateSuspended | kStateMinimised) << "bit 1 is carried over";
+  EXPECT_EQ(ReadSchedule().State.value_or(0xEE), kStateSuspended | kStateMinimised);
+  sched->PrepareMenu(m.Popup());
+  EXPECT_EQ(StateFlags(m.Popup(), IDM_SUSPEND, MF_BYCOMMAND), static_cast<UINT>(MF_CHECKED));
+
+  sched->WndProc(command);
+  EXPECT_EQ(sched->CurrentIconOffset.load(), 0);
+  sched->BuildTooltip(tip);
+  EXPECT_STREQ(tip, "<Aucune t\xE2" "che en attente d'\xE9" "xecution>");
+  EXPECT_EQ(sched->Scheduler->State(), kStateMinimised);
+  EXPECT_TRUE(TrayHasIcon(sched->Handle, id));
+}
+
+TEST_F(TrayTest, StartedSuspendedShowsTheActiveIconUntilTheFirstWakeUp) {
+  ASSERT_TRUE(WriteSchedule(kStateSuspended, 0));
+  ASSERT_TRUE(sched->CreateHiddenWindow());
+  EXPECT_EQ(sched->CurrentIconOffset.load(), 0) << "always added with icon 1000";
+  char tip[64];
+  sched->BuildTooltip(tip);
+  EXPECT_STREQ(tip, "<Gestionnaire suspendu>") << "the tooltip is right from the start";
+  EXPECT_TRUE(WaitFor([&] { return sched->CurrentIconOffset.load() == 8; }, 5000))
+      << "offset " << sched->CurrentIconOffset.load();
+}
+
+TEST_F(TrayTest, TooltipNamesTheNextCapture) {
+  // 1 January 2100, 08:30:00: far enough never to fall due.
+  ASSERT_TRUE(WriteSchedule(0, 73051.0 + 8.5 / 24));
+  ASSERT_TRUE(sched->CreateHiddenWindow());
+  const std::string next = sched->Scheduler->NextCaptureText();
+  ASSERT_FALSE(next.empty());
+  char tip[64];
+  sched->BuildTooltip(tip);
+  EXPECT_EQ(std::string(tip), "<Prochaine capture le " + next + ">");
+  EXPECT_NE(std::string(tip).find("2100 \xE0 08:30:00"), std::string::npos) << tip;
+}
+
+TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgain) {
+  ASSERT_TRUE(sched->CreateHiddenWindow());
+  const UINT id = sched->Scheduler->ThreadID();
+  ASSERT_TRUE(TrayHasIcon(sched->Handle, id));
+  NOTIFYICONDATAA data{};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = sched->Handle;
+  data.uID = id;
+  ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data)) << "as if the shell had restarted";
+  ASSERT_FALSE(TrayHasIcon(sched->Handle, id));
+  ::SendMessageA(sched->Handle, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(TrayHasIcon(sched->Handle, id));
+}
+
+TEST_F(TrayTest, OtherCommandsDoNothing) {
+  ASSERT_TRUE(sched->CreateHiddenWindow());
+  for (WPARAM command : {101u, 102u, 105u, 199u}) {
+    TMessage message{WM_COMMAND, command, 0, 7};
+    sched->WndProc(message);
+    EXPECT_EQ(message.Result, 0) << command;
+  }
+  TMessage beyond{WM_COMMAND, IDM_PROJECT_FIRST + 5, 0, 0};
+  sched->WndProc(beyond);  // no list loaded: nothing to open
+  EXPECT_TRUE(::IsWindow(sched->Handle));
+  EXPECT_EQ(sched->Scheduler->State(), 0);
+}

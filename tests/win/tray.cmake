@@ -1,0 +1,4 @@
+# The tray in process (real menu and icons linked in) and the real program's
+# tray from outside. Both use the real work folder, schedule key and tray.
+korv_wine_test(tray_menu_tests SOURCES tests/win/TrayMenuTest.cpp tests/win/TrayResourceTest.cpp ${KORV_RESOURCE_OBJECTS}
+  LIBS GTest::gtest_main DEPENDS KorvSchd SERIAL TIMEOUT 180)
