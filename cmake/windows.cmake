@@ -22,6 +22,8 @@ include(res/resources.cmake)
 
 add_executable(KorvSchd WIN32 app/KorvSchd.cpp ${KORV_RESOURCE_OBJECTS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
+# The shipped program carries no debug symbols.
+target_link_options(KorvSchd PRIVATE -s)
 set_target_properties(KorvSchd PROPERTIES OUTPUT_NAME KorvSchd)
 
 file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake)
