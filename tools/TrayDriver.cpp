@@ -1,0 +1,54 @@
+// traydriver: drives a running scheduler from outside, as a user's clicks do.
+//   traydriver wait SECONDS   waits for the scheduler's hidden window
+//   traydriver menu           a right-button release on its tray icon
+//   traydriver endmenu        ends an open popup menu
+//   traydriver close          WM_CLOSE, then waits for the window to go
+// Exit code 0 on success, 1 on time-out or no scheduler, 2 on bad usage.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+constexpr UINT kTrayNotify = WM_USER + 384;
+
+HWND Scheduler() { return ::FindWindowA("TWebSched", nullptr); }
+
+bool WaitUntil(bool (*condition)(), DWORD ms) {
+  for (DWORD waited = 0;; waited += 50) {
+    if (condition()) return true;
+    if (waited >= ms) return false;
+    ::Sleep(50);
+  }
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: traydriver wait SECONDS | menu | endmenu | close\n");
+    return 2;
+  }
+  const char* command = argv[1];
+  if (std::strcmp(command, "wait") == 0) {
+    DWORD seconds = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10;
+    return WaitUntil([] { return Scheduler() != nullptr; }, seconds * 1000) ? 0 : 1;
+  }
+  HWND window = Scheduler();
+  if (!window) {
+    std::fprintf(stderr, "traydriver: no scheduler runs\n");
+    return 1;
+  }
+  if (std::strcmp(command, "menu") == 0) return ::PostMessageA(window, kTrayNotify, 0, WM_RBUTTONUP) ? 0 : 1;
+  if (std::strcmp(command, "endmenu") == 0) {
+    // The default handling of WM_CANCELMODE ends the menu the window tracks.
+    DWORD_PTR result = 0;
+    return ::SendMessageTimeoutA(window, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) ? 0 : 1;
+  }
+  if (std::strcmp(command, "close") == 0) {
+    ::PostMessageA(window, WM_CLOSE, 0, 0);
+    return WaitUntil([] { return Scheduler() == nullptr; }, 10000) ? 0 : 1;
+  }
+  std::fprintf(stderr, "traydriver: unknown command '%s'\n", command);
+  return 2;
+}
