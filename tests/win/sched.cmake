@@ -1,0 +1,2 @@
+korv_wine_test(sched_program_tests SOURCES tests/win/SchedProgramTest.cpp tests/win/SchedFixture.cpp
+  LIBS GTest::gtest_main DEPENDS KorvSchd korv98_stub korvctl SERIAL TIMEOUT 600)
