@@ -3,7 +3,6 @@
 // Uses the real win.ini work folder, schedule key, Run value and tray.
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -16,21 +15,11 @@
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadWakeUp.h"
 #include "tests/support/TestSupport.h"
+#include "tests/win/TrayTestSupport.h"
 
 using namespace korvtest;
 
 namespace {
-std::string ShortText(const std::string& s) { return std::string(1, static_cast<char>(s.size())) + s; }
-
-// A project header: first text, version, a second text when 512 or more, title.
-std::string ProjectHeader(int version, const std::string& title) {
-  std::string bytes = ShortText("Korvamo project");
-  bytes += static_cast<char>(version & 0xFF);
-  bytes += static_cast<char>((version >> 8) & 0xFF);
-  if (static_cast<short>(version) >= 512) bytes += ShortText("second text");
-  return bytes + ShortText(title) + std::string(40, '\x7F');
-}
-
 std::string MenuText(HMENU menu, int position) {
   char text[512] = {};
   int n = ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
@@ -39,21 +28,9 @@ std::string MenuText(HMENU menu, int position) {
 
 UINT StateFlags(HMENU menu, UINT item, UINT by) { return ::GetMenuState(menu, item, by) & 0xFF; }
 
-// The shell knows an icon when a modification without flags succeeds.
-bool TrayHasIcon(HWND window, UINT id) {
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = window;
-  data.uID = id;
-  return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
-}
-
 class TrayTest : public ::testing::Test {
 protected:
   void SetUp() override {
-    char old[256] = {};
-    hadWorkPath_ = ::GetProfileStringA("KORVAMO", "WORKPATH", "", old, sizeof old) > 0;
-    oldWorkPath_ = old;
     ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
     SetWorkPath(folder.Path());
     sched = std::make_unique<TWebSched>();
@@ -68,12 +45,9 @@ protected:
     }
     ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
     DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
-    ::WriteProfileStringA("KORVAMO", "WORKPATH", hadWorkPath_ ? oldWorkPath_.c_str() : nullptr);
   }
 
-  static void SetWorkPath(const std::string& path) {
-    ::WriteProfileStringA("KORVAMO", "WORKPATH", path.empty() ? nullptr : path.c_str());
-  }
+  void SetWorkPath(const std::string& path) const { workPath_.Set(path); }
   void WriteList(const std::vector<std::string>& paths, const char* end = "\r\n") {
     std::string text;
     for (const auto& p : paths) text += p + end;
@@ -97,8 +71,7 @@ protected:
   std::unique_ptr<TWebSched> sched;
 
 private:
-  bool hadWorkPath_ = false;
-  std::string oldWorkPath_;
+  ScopedWorkPath workPath_;
 };
 }  // namespace
 
@@ -274,11 +247,7 @@ TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgain) {
   ASSERT_TRUE(sched->CreateHiddenWindow());
   const UINT id = sched->Scheduler->ThreadID();
   ASSERT_TRUE(TrayHasIcon(sched->Handle, id));
-  NOTIFYICONDATAA data{};
-  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
-  data.hWnd = sched->Handle;
-  data.uID = id;
-  ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data)) << "as if the shell had restarted";
+  ASSERT_TRUE(DeleteTrayIcon(sched->Handle, id)) << "as if the shell had restarted";
   ASSERT_FALSE(TrayHasIcon(sched->Handle, id));
   ::SendMessageA(sched->Handle, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(TrayHasIcon(sched->Handle, id));

@@ -2,3 +2,5 @@
 # tray from outside. Both use the real work folder, schedule key and tray.
 korv_wine_test(tray_menu_tests SOURCES tests/win/TrayMenuTest.cpp tests/win/TrayResourceTest.cpp ${KORV_RESOURCE_OBJECTS}
   LIBS GTest::gtest_main DEPENDS KorvSchd SERIAL TIMEOUT 180)
+korv_wine_test(tray_program_tests SOURCES tests/win/TrayProgramTest.cpp
+  LIBS GTest::gtest_main DEPENDS KorvSchd SERIAL TIMEOUT 300)
