@@ -1,0 +1,162 @@
+// TScheduler inside the test process, for what the real program cannot show
+// from outside: the held-back thread, SetState against a peer's fresh write,
+// a flag change that only destruction can write, and the wake-up callback's
+// end. Uses the real schedule key and change-signal names.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+
+#include "sched/LocalClock.h"
+#include "sched/ThreadSync.h"
+#include "sched/ThreadWakeUp.h"
+#include "tests/win/SchedFixture.h"
+
+using namespace korvtest;
+using namespace schedtest;
+
+namespace {
+constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
+
+class SchedInProcessTest : public ::testing::Test {
+protected:
+  void SetUp() override { CleanRegistry(); }
+  void TearDown() override { CleanRegistry(); }
+};
+
+// Takes a notice left over from earlier writes, so the next wait sees only new ones.
+void DrainNotice(TDataSynchronizer& peer) {
+  if (peer.BeginRead(0)) peer.EndRead();
+}
+
+struct WakeUps {
+  std::atomic<int> calls{0};
+  std::atomic<void*> sender{nullptr};
+  std::atomic<bool> inside{false};
+  std::atomic<bool> finished{false};
+  DWORD holdMs = 0;
+
+  static void Code(void* object, void* sender) {
+    auto* self = static_cast<WakeUps*>(object);
+    self->sender = sender;
+    self->inside = true;
+    ::Sleep(self->holdMs);
+    ++self->calls;
+    self->finished = true;
+  }
+};
+}  // namespace
+
+TEST_F(SchedInProcessTest, ThreadIsHeldBackUntilReleasedAndWakesItsOwnerEveryCycleEvenSuspended) {
+  WriteStateAndDate(0x01, LocalNow() - 1.0);
+  WakeUps wakeUps;
+  TScheduler scheduler(true);
+  EXPECT_EQ(scheduler.Interval(), 300u);
+  EXPECT_EQ(scheduler.State(), 0x01);
+  EXPECT_NE(scheduler.ThreadID(), 0u);
+  scheduler.SetOnWakeUp(&wakeUps, &WakeUps::Code);
+  Idle(700);
+  EXPECT_EQ(wakeUps.calls.load(), 0) << "the thread ran before it was released";
+
+  scheduler.Resume();
+  EXPECT_TRUE(WaitFor([&] { return wakeUps.calls >= 3; }, 5000)) << "calls: " << wakeUps.calls;
+  EXPECT_EQ(wakeUps.sender.load(), &scheduler);
+  EXPECT_NE(StoredDate(), 0.0) << "fired while suspended";
+}
+
+TEST_F(SchedInProcessTest, ClearingTheCallbackWaitsForTheCallUnderWay) {
+  WakeUps wakeUps;
+  wakeUps.holdMs = 400;
+  TScheduler scheduler(false);
+  scheduler.SetOnWakeUp(&wakeUps, &WakeUps::Code);
+  ASSERT_TRUE(WaitFor([&] { return wakeUps.inside.load(); }, 5000));
+  scheduler.ClearOnWakeUp();
+  EXPECT_TRUE(wakeUps.finished) << "ClearOnWakeUp returned while the callback still ran";
+  const int calls = wakeUps.calls;
+  Idle(800);
+  EXPECT_EQ(wakeUps.calls.load(), calls) << "called after clearing";
+}
+
+TEST_F(SchedInProcessTest, SetStateWritesBitZeroOnTheFreshStateAndNotifiesThePeers) {
+  const double later = LocalNow() + 1.0;
+  WriteStateAndDate(0x06, later);
+  TDataSynchronizer peer(kSyncBaseName, 1);
+  TScheduler scheduler(true);
+  DrainNotice(peer);
+
+  scheduler.SetState(0x06);
+  EXPECT_FALSE(peer.BeginRead(300)) << "the same state must write and signal nothing";
+
+  // The tray passes the byte it holds with bit 0 flipped; only bit 0 is taken.
+  WriteStateAndDate(0x16, later);
+  scheduler.SetState(0x07);
+  ASSERT_TRUE(peer.BeginRead(2000)) << "no notice for the peer";
+  peer.EndRead();
+  EXPECT_EQ(StoredState(), 0x17u);
+  EXPECT_EQ(StoredDate(), later);
+  EXPECT_EQ(scheduler.State(), 0x17);
+}
+
+TEST_F(SchedInProcessTest, SuspendRightAfterAPeerWriteKeepsThePeersDate) {
+  WriteStateAndDate(0x00, LocalNow() + 1.0);
+  TScheduler scheduler(true);  // held: no reload can come first
+  double peerDate = 0;
+  const std::string when = LocalDateText(7200.0, &peerDate);
+  ASSERT_EQ(RunKorvctl("schedule \"" + when + "\" --minimised"), 0u);
+  EXPECT_NE(scheduler.StartupDate(), peerDate) << "reloaded before the suspend";
+
+  scheduler.SetState(static_cast<std::uint8_t>(scheduler.State() ^ 1));
+  EXPECT_EQ(StoredDate(), peerDate) << "the suspend overwrote the peer's date";
+  EXPECT_EQ(StoredState(), 0x03u);
+  EXPECT_EQ(scheduler.StartupDate(), peerDate);
+  EXPECT_EQ(scheduler.NextCaptureText(), FormatCaptureDateTime(peerDate, UserDayMonthNames()));
+}
+
+TEST_F(SchedInProcessTest, AFlagChangeWithoutTheLockIsWrittenAtDestructionOnTheFreshState) {
+  const double date = LocalNow() + 1.0;
+  WriteStateAndDate(0x00, date);
+  auto scheduler = std::make_unique<TScheduler>(true);
+  RunningProgram holder;
+  ASSERT_TRUE(StartKorvctl(holder, "hold-lock 120"));
+  ASSERT_TRUE(WaitFor(WriteLockHeldElsewhere, 5000));
+
+  scheduler->SetState(0x01);
+  EXPECT_EQ(scheduler->State(), 0x01) << "the new flags live in memory";
+  EXPECT_EQ(StoredState(), 0x00u) << "written without the lock";
+
+  // The peer writes other bits (without the protocol, as the lock is taken)
+  // and then dies holding the lock, which leaves the mutex abandoned.
+  WriteStateAndDate(0x24, date + 1.0);
+  holder.Kill();
+  scheduler.reset();
+  EXPECT_EQ(StoredState(), 0x25u) << "bit 0 as asked, the other bits as the registry held them";
+  EXPECT_EQ(StoredDate(), date + 1.0);
+}
+
+TEST_F(SchedInProcessTest, DestructionWithoutTheLockWritesNothing) {
+  WriteStateAndDate(0x02, 0.0);
+  auto scheduler = std::make_unique<TScheduler>(false);
+  RunningProgram holder;
+  ASSERT_TRUE(StartKorvctl(holder, "hold-lock 120"));
+  ASSERT_TRUE(WaitFor(WriteLockHeldElsewhere, 5000));
+  scheduler->SetState(0x03);
+  WriteStateAndDate(0x40, 0.0);  // the hung peer's last word
+  scheduler.reset();
+  EXPECT_EQ(StoredState(), 0x40u);
+  holder.Kill();
+}
+
+TEST_F(SchedInProcessTest, NextCaptureTextUsesTheLocaleNamesAndIsEmptyWithoutADate) {
+  TScheduler idle(true);
+  EXPECT_EQ(idle.NextCaptureText(), "");
+
+  char monday[80] = {}, january[80] = {};
+  ::GetLocaleInfoA(::GetThreadLocale(), LOCALE_SDAYNAME1, monday, sizeof monday);
+  ::GetLocaleInfoA(::GetThreadLocale(), LOCALE_SABBREVMONTHNAME1, january, sizeof january);
+  EXPECT_EQ(UserDayMonthNames().Days[1], monday);
+  EXPECT_EQ(UserDayMonthNames().Months[0], january);
+
+  WriteStateAndDate(0x01, 46027.75);  // Monday 2026-01-05 18:00
+  TScheduler scheduler(true);
+  EXPECT_EQ(scheduler.NextCaptureText(), std::string(monday) + " 5 " + january + " 2026 \xE0 18:00:00");
+}
