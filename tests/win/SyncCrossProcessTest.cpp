@@ -12,7 +12,13 @@ using namespace synctest;
 namespace {
 constexpr DWORD kStepLimit = 10000;
 
-std::string Step(const std::string& base, const char* step) { return base + "_Test" + step; }
+// Where the test and the reader-inside child meet; each side holds them from
+// its start to its end.
+struct Steps {
+  explicit Steps(const std::string& base)
+      : inside(base + "_TestInside"), leave(base + "_TestLeave"), left(base + "_TestLeft"), end(base + "_TestEnd") {}
+  NamedEvent inside, leave, left, end;
+};
 
 // Writes as slot 2, which sets slot 1's notice, then enters as a reader on slot 1.
 void WriteThenEnterAsReader(TDataSynchronizer& writer, TDataSynchronizer& reader, ChildChecks& checks) {
@@ -26,13 +32,14 @@ void WriteThenEnterAsReader(TDataSynchronizer& writer, TDataSynchronizer& reader
 int ReaderInside(const std::vector<std::string>& args) {
   ChildChecks checks;
   const std::string& base = args.at(0);
+  Steps steps(base);
   TDataSynchronizer reader(base, 1), writer(base, 2);
   WriteThenEnterAsReader(writer, reader, checks);
-  SetNamedEvent(Step(base, "Inside"));
-  checks.Check(WaitNamedEvent(Step(base, "Leave"), kStepLimit), "told to leave");
+  steps.inside.Set();
+  checks.Check(steps.leave.Wait(kStepLimit), "told to leave");
   reader.EndRead();
-  SetNamedEvent(Step(base, "Left"));
-  checks.Check(WaitNamedEvent(Step(base, "End"), kStepLimit), "told to end");
+  steps.left.Set();
+  checks.Check(steps.end.Wait(kStepLimit), "told to end");
   checks.Check(EventIsSet(DataEventName(base, 1)), "the test's write sets slot 1's notice");
   return checks.Failures();
 }
@@ -67,9 +74,10 @@ DWORD RunChild(korvtest::RunningProgram& child, const char* role, const std::str
 
 TEST(SyncAcrossProcesses, OpeningTheObjectsOfAnotherProcessKeepsTheirStates) {
   const std::string base = UniqueBaseName("open");
+  Steps steps(base);
   korvtest::RunningProgram child;
   ASSERT_TRUE(StartChild(child, "reader-inside", {base}));
-  ASSERT_TRUE(WaitNamedEvent(Step(base, "Inside"), kStepLimit));
+  ASSERT_TRUE(steps.inside.Wait(kStepLimit));
 
   // Created by the child: a notice pending for slot 0 and one reader inside.
   TDataSynchronizer mine(base, 0);
@@ -83,12 +91,12 @@ TEST(SyncAcrossProcesses, OpeningTheObjectsOfAnotherProcessKeepsTheirStates) {
   EXPECT_EQ(SemaphoreCount(base + "_SemReadCount"), 1);
   EXPECT_FALSE(EventIsSet(base + "_EventNoReader")) << "the child is still inside";
 
-  SetNamedEvent(Step(base, "Leave"));
-  ASSERT_TRUE(WaitNamedEvent(Step(base, "Left"), kStepLimit));
+  steps.leave.Set();
+  ASSERT_TRUE(steps.left.Wait(kStepLimit));
   ExpectNoReaderInside(base);
   ASSERT_TRUE(mine.BeginWrite(kStepLimit));
   mine.EndWrite();
-  SetNamedEvent(Step(base, "End"));
+  steps.end.Set();
   EXPECT_EQ(child.WaitExit(kStepLimit), 0u) << "failed checks in the child";
 }
 

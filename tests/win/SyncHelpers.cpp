@@ -84,7 +84,7 @@ void MutexHolder::Release() {
 }
 
 void SetNamedEvent(const std::string& name) {
-  UniqueHandle event{::CreateEventA(nullptr, TRUE, FALSE, name.c_str())};
+  UniqueHandle event{::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())};
   ::SetEvent(event.Get());
 }
 
@@ -94,10 +94,7 @@ void ExpectNoReaderInside(const std::string& base) {
   EXPECT_TRUE(MutexFreeForOthers(ObjectName(base, "_MutexNoWriter")));
 }
 
-bool WaitNamedEvent(const std::string& name, DWORD timeoutMs) {
-  UniqueHandle event{::CreateEventA(nullptr, TRUE, FALSE, name.c_str())};
-  return event && ::WaitForSingleObject(event.Get(), timeoutMs) == WAIT_OBJECT_0;
-}
+NamedEvent::NamedEvent(const std::string& name) : event_(::CreateEventA(nullptr, TRUE, FALSE, name.c_str())) {}
 
 namespace {
 std::map<std::string, ChildRole>& Roles() {

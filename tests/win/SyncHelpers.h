@@ -48,6 +48,7 @@ private:
   bool abandon_;
   static DWORD WINAPI Run(void* self);
 };
+// Sets an event that exists already (as the objects of a TDataSynchronizer).
 void SetNamedEvent(const std::string& name);
 // Expects the state left once every reader and writer is gone: count 0,
 // "no reader" set, mutex free.
@@ -73,7 +74,19 @@ private:
   int failures_ = 0;
 };
 
-// Waits for a named event another party sets; false after timeoutMs.
-bool WaitNamedEvent(const std::string& name, DWORD timeoutMs);
+// A manual-reset event under a name, through which a test and its children
+// meet. Each side holds it from before the other side can set it until it is
+// done, so that no setting is lost with the last handle.
+class NamedEvent {
+public:
+  explicit NamedEvent(const std::string& name);
+  void Set() const { ::SetEvent(event_.Get()); }
+  bool Wait(DWORD timeoutMs) const {
+    return event_ && ::WaitForSingleObject(event_.Get(), timeoutMs) == WAIT_OBJECT_0;
+  }
+
+private:
+  UniqueHandle event_;
+};
 
 }  // namespace synctest

@@ -144,14 +144,22 @@ int StressParty(const std::vector<std::string>& args) {
   const unsigned seed = static_cast<unsigned>(std::stoul(args.at(2)));
   checks.Check(static_cast<bool>(party.shared) && party.noReader && party.count, "objects opened");
   if (checks.Failures()) return checks.Failures();
-  checks.Check(WaitNamedEvent(party.base + "_TestStart", kPhaseLimit), "start");
+  const NamedEvent start(party.base + "_TestStart"), allDone(party.base + "_TestAllDone");
+  checks.Check(start.Wait(kPhaseLimit), "start");
+  // Both threads work, then wait until every thread of every party is done
+  // and all at once read what is left to read, so their reads meet.
   std::thread threads[kThreads];
-  for (int t = 0; t < kThreads; ++t) threads[t] = std::thread([&party, seed, t] { party.Work(seed * 31 + t); });
+  bool phaseEnded[kThreads] = {};
+  for (int t = 0; t < kThreads; ++t) {
+    threads[t] = std::thread([&, t] {
+      party.Work(seed * 31 + t);
+      if (::InterlockedIncrement(&party.shared->threadsDone) == kParties * kThreads) allDone.Set();
+      phaseEnded[t] = allDone.Wait(kPhaseLimit);
+      party.ReadLast();
+    });
+  }
   for (auto& thread : threads) thread.join();
-  ::InterlockedIncrement(&party.shared->threadsDone);
-  const bool allDone = korvtest::WaitFor([&] { return party.shared->threadsDone == kParties; }, kPhaseLimit, 5);
-  checks.Check(allDone, "every party ended its writes", party.shared->threadsDone);
-  party.ReadLast();
+  for (bool ended : phaseEnded) checks.Check(ended, "every thread ended its work", party.shared->threadsDone);
   return checks.Failures();
 }
 RegisterChildRole stressParty("stress-party", StressParty);
@@ -163,14 +171,14 @@ TEST(SyncStress, ThreePartiesOfTwoThreadsKeepExclusionAndAllReadTheLastWrite) {
   ASSERT_TRUE(shared);
   // A party of its own on slot 4 keeps the objects for the final look.
   TDataSynchronizer observer(base, 4);
-  UniqueHandle start{::CreateEventA(nullptr, TRUE, FALSE, (base + "_TestStart").c_str())};
+  const NamedEvent start(base + "_TestStart"), allDone(base + "_TestAllDone");
 
   korvtest::RunningProgram children[kParties];
   for (int slot = 0; slot < kParties; ++slot) {
     ASSERT_TRUE(StartChild(children[slot], "stress-party", {base, std::to_string(slot), std::to_string(7 + slot)}));
   }
   const auto began = std::chrono::steady_clock::now();
-  ::SetEvent(start.Get());
+  start.Set();
   for (int slot = 0; slot < kParties; ++slot) {
     EXPECT_EQ(children[slot].WaitExit(3 * kPhaseLimit), 0u) << "failed checks in party " << slot;
   }
