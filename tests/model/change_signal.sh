@@ -7,9 +7,15 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 work=${1:?usage: $0 WORK_DIR}
-for tool in spin cc; do
-  command -v $tool >/dev/null 2>&1 || { echo "$tool not found"; exit 1; }
+command -v spin >/dev/null 2>&1 || { echo "spin not found"; exit 1; }
+# spin preprocesses with gcc by default; the native build may have only clang.
+cc=""
+for c in ${CC:-} cc gcc clang; do
+  if command -v "$c" >/dev/null 2>&1; then cc=$c; break; fi
 done
+[ -n "$cc" ] || { echo "no C compiler found"; exit 1; }
+cpp_option=""
+command -v gcc >/dev/null 2>&1 || cpp_option="-P$cc -E -x c"
 mkdir -p "$work" || exit 1
 failures=0
 
@@ -21,8 +27,8 @@ run() {
   shift 3
   dir="$work/$name"
   rm -rf "$dir" && mkdir -p "$dir" && cp "$here/change_signal.pml" "$dir/" || return 1
-  (cd "$dir" && spin -a "$@" change_signal.pml >spin.log 2>&1 &&
-    cc -O2 -w -DSAFETY -o pan pan.c >cc.log 2>&1) ||
+  (cd "$dir" && spin -a ${cpp_option:+"$cpp_option"} "$@" change_signal.pml >spin.log 2>&1 &&
+    "$cc" -O2 -w -DSAFETY -o pan pan.c >cc.log 2>&1) ||
     { echo "FAIL $name: model does not build"; cat "$dir/spin.log" "$dir/cc.log"; failures=$((failures + 1)); return; }
   (cd "$dir" && ./pan -m200000 $panopts >pan.log 2>&1)
   errors=$(sed -n 's/.*errors: \([0-9]*\).*/\1/p' "$dir/pan.log")
@@ -35,7 +41,7 @@ run() {
       echo "ok   $name: no violation ($(grep 'states, stored' "$dir/pan.log" | sed 's/^ *//'))"
     else
       echo "FAIL $name: $first"
-      (cd "$dir" && spin -t -p "$@" change_signal.pml | tail -40)
+      (cd "$dir" && spin -t -p ${cpp_option:+"$cpp_option"} "$@" change_signal.pml | tail -40)
       failures=$((failures + 1))
     fi
   else

@@ -3,4 +3,4 @@
 # base names of its own, so these run beside the other programs.
 korv_wine_test(sync_tests SOURCES tests/win/SyncTest.cpp tests/win/SyncCrossProcessTest.cpp
   tests/win/SyncHelpers.cpp TIMEOUT 180)
-korv_wine_test(sync_stress_tests SOURCES tests/win/SyncStressTest.cpp tests/win/SyncHelpers.cpp TIMEOUT 300)
+korv_wine_test(sync_stress_tests SOURCES tests/win/SyncStressTest.cpp tests/win/SyncHelpers.cpp TIMEOUT 420)
