@@ -64,9 +64,21 @@ protected:
     return 0;
   }
   void Click(LPARAM mouseMessage) const { program.program.Post(program.window, WM_TRAYNOTIFY, iconId, mouseMessage); }
+  // A window of the program's once it is on the screen: found earlier, a
+  // menu or message box may still be without its items or texts.
+  HWND FindShown(const char* className) const {
+    HWND found = nullptr;
+    WaitFor(
+        [&] {
+          found = program.program.FindWindowOfClass(className, 0);
+          return found && ::IsWindowVisible(found);
+        },
+        10000);
+    return found && ::IsWindowVisible(found) ? found : nullptr;
+  }
   HWND OpenMenu() const {
     Click(WM_RBUTTONUP);
-    return program.program.FindWindowOfClass(kMenuClass, 10000);
+    return FindShown(kMenuClass);
   }
   bool MenuGone() const {
     return WaitFor([&] { return program.program.FindWindowOfClass(kMenuClass, 0) == nullptr; }, 10000);
@@ -127,7 +139,7 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   HWND menu = OpenMenu();
   ASSERT_NE(menu, nullptr);
   Choose(menu, 'd');
-  HWND box = program.program.FindWindowOfClass(kDialogClass, 10000);
+  HWND box = FindShown(kDialogClass);
   ASSERT_NE(box, nullptr) << "the confirmation";
   EXPECT_EQ(WindowText(box), "D\xE9" "charger");
   bool questionShown = false;
@@ -147,7 +159,7 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   menu = OpenMenu();
   ASSERT_NE(menu, nullptr);
   Choose(menu, 'd');
-  box = program.program.FindWindowOfClass(kDialogClass, 10000);
+  box = FindShown(kDialogClass);
   ASSERT_NE(box, nullptr);
   program.program.Post(box, WM_COMMAND, IDYES);
   EXPECT_EQ(program.program.WaitExit(15000), 0u);
