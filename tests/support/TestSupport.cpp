@@ -90,13 +90,15 @@ bool WaitFor(const std::function<bool()>& condition, DWORD timeoutMs, DWORD step
 
 RunningProgram::~RunningProgram() { Kill(); }
 
-bool RunningProgram::Start(const std::string& commandLine, const std::string& currentFolder) {
+bool RunningProgram::Start(const std::string& commandLine, const std::string& currentFolder,
+                           const STARTUPINFOA* startup) {
   STARTUPINFOA si{};
   si.cb = sizeof si;
+  if (startup) si = *startup;
   PROCESS_INFORMATION pi{};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back(0);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, startup != nullptr, 0, nullptr,
                         currentFolder.empty() ? nullptr : currentFolder.c_str(), &si, &pi)) {
     return false;
   }

@@ -42,8 +42,10 @@ public:
   RunningProgram& operator=(RunningProgram&&) = default;
   ~RunningProgram();
 
-  // Starts commandLine with the given current folder; false on failure.
-  bool Start(const std::string& commandLine, const std::string& currentFolder = "");
+  // Starts commandLine with the given current folder; false on failure. With
+  // a start-up record (standard handles), inheritable handles are passed on.
+  bool Start(const std::string& commandLine, const std::string& currentFolder = "",
+             const STARTUPINFOA* startup = nullptr);
   // The program's top-level window of class className, waiting up to timeoutMs.
   HWND FindWindowOfClass(const char* className, DWORD timeoutMs) const;
   bool Post(HWND window, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
