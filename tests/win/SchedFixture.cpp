@@ -74,6 +74,20 @@ bool StartKorvctl(korvtest::RunningProgram& program, const std::string& argument
   return program.Start("\"" + korvtest::BinDir() + "korvctl.exe\" " + arguments);
 }
 
+bool StartKorvctl(korvtest::RunningProgram& program, const std::string& arguments, const std::string& outputPath) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  UniqueFile output{::CreateFileA(outputPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                  CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)};
+  if (!output) return false;
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESTDHANDLES;
+  si.hStdInput = nullptr;
+  si.hStdOutput = output.Get();
+  si.hStdError = output.Get();
+  return program.Start("\"" + korvtest::BinDir() + "korvctl.exe\" " + arguments, "", &si);
+}
+
 DWORD RunKorvctl(const std::string& arguments) {
   korvtest::RunningProgram program;
   if (!StartKorvctl(program, arguments)) return 0xFFFFFFFF;

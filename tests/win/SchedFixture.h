@@ -34,6 +34,8 @@ DWORD StoredState();
 // korvctl from the build folder: exit code, or STILL_ACTIVE after 15 s.
 DWORD RunKorvctl(const std::string& arguments);
 bool StartKorvctl(korvtest::RunningProgram& program, const std::string& arguments);
+// The same with standard output and error going to a file.
+bool StartKorvctl(korvtest::RunningProgram& program, const std::string& arguments, const std::string& outputPath);
 
 // A date-time `seconds` from now in korvctl's "YYYY-MM-DD HH:MM:SS" form,
 // rounded up to a whole second, with its value.
