@@ -6,11 +6,13 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
+#include "sched/CaptureApp.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/support/TestSupport.h"
 #include "tests/win/TrayTestSupport.h"
@@ -174,4 +176,26 @@ TEST_F(TrayProgramTest, BroadcastTaskbarCreatedAddsTheIconAgain) {
   EXPECT_TRUE(WaitFor([&] { return TrayHasIcon(program.window, iconId); }, 10000));
   ASSERT_NE(OpenMenu(), nullptr) << "and its menu works";
   EndAnyMenu();
+}
+
+TEST_F(TrayProgramTest, ChargerStartsTheCaptureApplicationUnlessItRuns) {
+  folder.CopyProgram("KORV98.EXE");
+  const std::string log = folder.Path() + "korv98.log";
+  HWND menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  Choose(menu, 'c');
+  EXPECT_TRUE(MenuGone());
+  ASSERT_TRUE(WaitFor([&] { return !ReadFileText(log).empty(); }, 10000)) << "KORV98.EXE started beside the scheduler";
+  EXPECT_NE(ReadFileText(log).find(" show=1 "), std::string::npos) << ReadFileText(log);
+
+  UniqueHandle running{::CreateMutexA(nullptr, FALSE, InstanceMutexName(kCaptureAppName).c_str())};
+  ASSERT_TRUE(running);
+  menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  Choose(menu, 'c');
+  EndAnyMenu();
+  // A launch would log within the time the first one took many times over.
+  ::Sleep(1000);
+  const std::string after = ReadFileText(log);
+  EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << "grayed while it runs:\n" << after;
 }
