@@ -1,5 +1,156 @@
 #include "browser/Browser.h"
 
-TBrowser::TBrowser(void*) {}
-TBrowser::~TBrowser() = default;
-void TBrowser::OpenPage(const std::string&) {}
+#include <windows.h>
+
+#include "app/Win32Handles.h"
+#include "app/WorkPath.h"
+#include "browser/BrowserText.h"
+#include "dde/DdemanEx.h"
+
+namespace {
+constexpr char kOpenUrlTopic[] = "WWW_OpenURL";
+
+// RegQueryValueA of a key's default value into the association buffer.
+bool ReadDefaultValue(HKEY root, const char* subKey, char (&buffer)[kAssociationBufferSize]) {
+  LONG size = sizeof buffer;
+  if (::RegQueryValueA(root, subKey, buffer, &size) != ERROR_SUCCESS) return false;
+  // Terminated by us: the value may have been stored without its zero.
+  buffer[size > 0 && size <= static_cast<LONG>(sizeof buffer) ? size - 1 : 0] = 0;
+  buffer[sizeof buffer - 1] = 0;
+  return true;
+}
+}  // namespace
+
+bool FileExistsUnder(const std::string& Name) {
+  if (Name.empty()) return false;
+  WIN32_FIND_DATAA data;
+  UniqueFindHandle find(::FindFirstFileA(Name.c_str(), &data));
+  return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string LongComponentName(const std::string& Path) {
+  WIN32_FIND_DATAA data;
+  UniqueFindHandle find(::FindFirstFileA(Path.c_str(), &data));
+  if (!find) return {};
+  data.cFileName[sizeof data.cFileName - 1] = 0;
+  data.cAlternateFileName[sizeof data.cAlternateFileName - 1] = 0;
+  return data.cFileName[0] ? data.cFileName : data.cAlternateFileName;
+}
+
+std::string ExpandLongPath(const std::string& Path) {
+  if (!FileExistsUnder(Path)) return Path;
+  return ExpandLongPathWith(Path, LongComponentName);
+}
+
+bool PumpOneMessage() {
+  MSG msg;
+  if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  if (msg.message == WM_QUIT) {
+    ::PostQuitMessage(static_cast<int>(msg.wParam));
+  } else {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageA(&msg);
+  }
+  return true;
+}
+
+TBrowser::TBrowser(void* Owner) : owner_(Owner) {
+  ddeMgr_ = std::make_unique<TDdeMgr>(this);
+  GlobalDdeMgr = ddeMgr_.get();
+  SetBrowserPath(ReadConfiguredBrowser());
+  if (browserPath_.empty()) {
+    std::string found = FindDefaultBrowser();
+    if (!found.empty()) SetBrowserPath(found);
+  }
+}
+
+TBrowser::~TBrowser() {
+  conversation_.reset();
+  ddeMgr_.reset();
+  GlobalDdeMgr = nullptr;
+}
+
+std::string TBrowser::ReadConfiguredBrowser() {
+  std::string workPath = GetWorkPath();
+  if (workPath.empty()) return {};
+  std::string settings = workPath + "Korvamo.ini";
+  if (!FileExistsUnder(settings)) return {};
+  char buffer[1024] = {};
+  DWORD n = ::GetPrivateProfileStringA("Browser", "ExeName", "", buffer, sizeof buffer, settings.c_str());
+  return std::string(buffer, n < sizeof buffer ? n : sizeof buffer - 1);
+}
+
+void TBrowser::SetBrowserPath(const std::string& Candidate) {
+  if (Candidate.empty() || !FileExistsUnder(Candidate)) return;
+  browserPath_ = Candidate;
+}
+
+std::string TBrowser::FindDefaultBrowser() {
+  std::string result;
+  char buffer[kAssociationBufferSize] = {};
+  if (ReadDefaultValue(HKEY_CLASSES_ROOT, ".htm", buffer)) {
+    // A class name too long for "\shell\open" yields no browser.
+    if (auto keyPath = OpenVerbKeyOf(buffer)) {
+      HKEY raw = nullptr;
+      if (::RegOpenKeyA(HKEY_CLASSES_ROOT, keyPath->c_str(), &raw) == ERROR_SUCCESS) {
+        UniqueHkey key(raw);
+        if (ReadDefaultValue(key.Get(), "command", buffer)) {
+          std::string command = ExecutableOfCommand(buffer);
+          if (!command.empty()) result = ExpandLongPath(command);
+        }
+      }
+    }
+  }
+  if (!FileExistsUnder(result)) result.clear();
+  return result;
+}
+
+std::string TBrowser::ServiceName() const { return BrowserServiceNameOf(browserPath_); }
+
+void TBrowser::OpenPage(const std::string& Url) {
+  if (opening_) {
+    waitingPages_.push_back(Url);
+    return;
+  }
+  struct Busy {
+    TBrowser& browser;
+    explicit Busy(TBrowser& b) : browser(b) { browser.opening_ = true; }
+    ~Busy() {
+      browser.opening_ = false;
+      browser.waitingPages_.clear();
+    }
+  } busy(*this);
+  OpenOnePage(Url);
+  while (!waitingPages_.empty()) {
+    std::string next = std::move(waitingPages_.front());
+    waitingPages_.pop_front();
+    OpenOnePage(next);
+  }
+}
+
+void TBrowser::OpenOnePage(const std::string& Url) {
+  HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+  PumpOneMessage();
+  if (!OpenByDde(Url)) OpenByCommand(Url);
+  ::SetCursor(previous);
+  PumpOneMessage();
+}
+
+bool TBrowser::OpenByDde(const std::string& Url) {
+  conversation_ = std::make_unique<TDdeClientConv>(this);
+  TDdeClientConv& conversation = *conversation_;
+  conversation.SetConnectMode(ddeManual);
+  conversation.SetServiceApplication(ServiceName());
+  const std::string item = OpenUrlItem(Url);
+  bool opened = conversation.AssignLink(conversation.ServiceApplication(), kOpenUrlTopic) &&
+                conversation.OpenConversation();
+  // What the browser answers plays no part: the text is released unread.
+  if (opened) conversation.RequestItem(item);
+  conversation.CloseConversation();
+  conversation_.reset();
+  return opened;
+}
+
+void TBrowser::OpenByCommand(const std::string& Url) {
+  ::WinExec(FallbackCommandLine(browserPath_, Url).c_str(), SW_SHOWNORMAL);
+}

@@ -1,5 +1,7 @@
 #include "dde/DdeText.h"
 
+#include <cstring>
+
 #include "app/PathText.h"
 #include "res/resource.h"
 
@@ -34,6 +36,11 @@ std::string FormatDdeErrorText(std::string_view format, unsigned code) {
     }
   }
   return text;
+}
+
+std::size_t DdeTextLength(const char* data, std::size_t size) {
+  const void* zero = size ? std::memchr(data, 0, size) : nullptr;
+  return zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size;
 }
 
 std::vector<std::string> LinkInfoEntries(std::string_view service, std::string_view topic) {

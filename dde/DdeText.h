@@ -2,6 +2,7 @@
 // the choice and formatting of the DDE error messages, and the "LinkInfo"
 // entries that carry a client conversation's link in its stored form.
 #pragma once
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,10 @@ int DdeErrorMessageId(unsigned code);
 // without leading zeros. No other directive is interpreted, so a message text
 // can never read arguments that are not there.
 std::string FormatDdeErrorText(std::string_view format, unsigned code);
+
+// Length of the text in DDE data of the given size: up to its first zero
+// byte, never past the data's end.
+std::size_t DdeTextLength(const char* data, std::size_t size);
 
 // The two stored entries: "Service <service>", "Topic <topic>".
 std::vector<std::string> LinkInfoEntries(std::string_view service, std::string_view topic);

@@ -1,1 +1,1 @@
-target_sources(korv_win PRIVATE)
+target_sources(korv_win PRIVATE dde/DdemanEx.cpp)

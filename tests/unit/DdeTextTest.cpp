@@ -30,6 +30,13 @@ TEST(DdeText, CodeIsUpperCaseHexWithoutLeadingZeros) {
   EXPECT_EQ(FormatDdeErrorText("%s %d %", 1), "%s %d %");
 }
 
+TEST(DdeText, TextLengthStopsAtTheFirstZeroOrTheDataEnd) {
+  EXPECT_EQ(DdeTextLength("", 0), 0u);
+  EXPECT_EQ(DdeTextLength(nullptr, 0), 0u);
+  EXPECT_EQ(DdeTextLength("ab\0cd", 5), 2u);
+  EXPECT_EQ(DdeTextLength("abcdef", 3), 3u);
+}
+
 TEST(DdeText, LinkInfoWritesTwoEntriesAndReadsThemBack) {
   auto entries = LinkInfoEntries("VIEWER", "WWW_OpenURL");
   ASSERT_EQ(entries.size(), 2u);

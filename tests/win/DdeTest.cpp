@@ -1,0 +1,251 @@
+// TDdeMgr, EDdeError and TDdeClientConv against real DDE servers: the
+// stand-in browser runs as a second process and records what it is asked.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+
+#include "dde/DdemanEx.h"
+#include "tests/support/TestSupport.h"
+#include "tests/win/BrowserStubHelper.h"
+
+using namespace korvtest;
+
+namespace {
+class DdeTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    manager = std::make_unique<TDdeMgr>(nullptr);
+    GlobalDdeMgr = manager.get();
+  }
+  void TearDown() override {
+    GlobalDdeMgr = nullptr;
+    manager.reset();
+  }
+  // A conversation that counts its OnOpen and OnClose events.
+  std::unique_ptr<TDdeClientConv> CountingConversation() {
+    auto conv = std::make_unique<TDdeClientConv>(nullptr);
+    conv->OnOpen = [this](void*) { ++opened; };
+    conv->OnClose = [this](void*) { ++closed; };
+    return conv;
+  }
+  std::unique_ptr<TDdeMgr> manager;
+  int opened = 0;
+  int closed = 0;
+};
+
+std::string TextOf(const TDdeText& text) { return text ? std::string(text.get()) : std::string("<null>"); }
+}  // namespace
+
+TEST(DdeErrorTest, MessagesComeFromTheStringTableWithUpperCaseHex) {
+  EXPECT_EQ(DdeErrorText(0x4008), "Error occurred when DDE ran out of memory ($04008)");
+  EXPECT_EQ(DdeErrorText(0x4007), "Error occurred when DDE ran out of memory ($04007)");
+  EXPECT_EQ(DdeErrorText(0x400A), "DDE Error - conversation not established ($0400A)");
+  EXPECT_EQ(DdeErrorText(0x4006), "An error returned from DDE  ($04006)");
+}
+
+TEST(DdeErrorTest, CheckDdeSuccessRaisesTheLastErrorOfTheInstance) {
+  EXPECT_NO_THROW(CheckDdeSuccess(true, 0));
+  try {
+    // No instance 0 exists: DDEML reports DMLERR_INVALIDPARAMETER for it.
+    CheckDdeSuccess(false, 0);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const EDdeError& e) {
+    EXPECT_STREQ(e.ClassName(), "EDdeError");
+    EXPECT_STREQ(e.what(), "An error returned from DDE  ($04006)");
+    EXPECT_NE(e.Address(), nullptr);
+  }
+}
+
+TEST_F(DdeTest, ServiceNameComesFromTheProgramFileName) {
+  EXPECT_NE(manager->InstanceId(), 0u);
+  EXPECT_EQ(manager->OwnServiceName(), "dde_tests");
+  EXPECT_NE(manager->OwnServiceHandle(), nullptr);
+  manager->RegisterServiceName("C:\\x.y\\a.b.exe");
+  EXPECT_EQ(manager->OwnServiceName(), "a");
+  manager->RegisterServiceName("C:\\dir\\NoDot");
+  EXPECT_EQ(manager->OwnServiceName(), "NoDot");
+  manager->UnregisterServiceName();
+  EXPECT_EQ(manager->OwnServiceHandle(), nullptr);
+}
+
+TEST_F(DdeTest, RequestItemAnswersWithDataEmptyDataRawBytesOrNothing) {
+  struct Case {
+    const char* answer;
+    const char* expected;
+  } cases[] = {{"data", "OpenURL-OK"}, {"zero", ""}, {"raw", "RAW"}, {"none", "<null>"}};
+  for (const Case& c : cases) {
+    StubBrowser browser(std::string("--serve --answer ") + c.answer);
+    ASSERT_TRUE(browser.StartServing()) << browser.Log();
+    auto conv = CountingConversation();
+    conv->SetConnectMode(ddeManual);
+    ASSERT_TRUE(conv->AssignLink(browser.Service(), "WWW_OpenURL"));
+    ASSERT_TRUE(conv->OpenConversation()) << browser.Log();
+    EXPECT_EQ(conv->DataFormat(), static_cast<UINT>(CF_TEXT));
+    EXPECT_EQ(TextOf(conv->RequestItem("item one")), c.expected) << c.answer;
+    conv->CloseConversation();
+    EXPECT_EQ(conv->DdeService(), "");
+    EXPECT_EQ(browser.Lines("request item=").size(), 1u) << browser.Log();
+    EXPECT_EQ(opened, 1) << c.answer;
+    EXPECT_EQ(closed, 1) << c.answer;
+    opened = closed = 0;
+  }
+}
+
+TEST_F(DdeTest, PartnerEndingTheConversationFiresOnCloseOnce) {
+  StubBrowser browser("--serve --end-after-request");
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  ASSERT_TRUE(conv->AssignLink(browser.Service(), "WWW_OpenURL"));  // automatic: connects
+  EXPECT_TRUE(conv->Connected());
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(TextOf(conv->RequestItem("x")), "OpenURL-OK");
+  const HCONV handle = conv->ConversationHandle();
+  auto partnerEnded = [&] {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return ::DdeQueryConvInfo(handle, QID_SYNC, &info) && !(info.wStatus & ST_CONNECTED);
+  };
+  ASSERT_TRUE(WaitFor(partnerEnded, 10000)) << browser.Log();
+  // Windows' DDEML then calls the client's callback with XTYP_DISCONNECT;
+  // Wine's marks the conversation ended without calling it, so the call is
+  // made here as DDEML makes it, on the real conversation handle.
+  if (conv->Connected()) DdemlCallback(XTYP_DISCONNECT, 0, handle, nullptr, nullptr, nullptr, 0, 0);
+  EXPECT_FALSE(conv->Connected());
+  EXPECT_EQ(closed, 1);
+  // Names and string handles stay until the conversation is closed.
+  EXPECT_EQ(conv->DdeService(), browser.Service());
+  EXPECT_NE(conv->ServiceHandle(), nullptr);
+  conv->CloseConversation();
+  EXPECT_EQ(closed, 1) << "OnClose fires once per conversation";
+  EXPECT_EQ(conv->ServiceHandle(), nullptr);
+  EXPECT_EQ(conv->DdeService(), "");
+}
+
+TEST_F(DdeTest, CallbackRefusesConnectionRequests) {
+  EXPECT_EQ(DdemlCallback(XTYP_CONNECT, 0, nullptr, manager->OwnServiceHandle(), manager->OwnServiceHandle(),
+                          nullptr, 0, 0),
+            nullptr);
+  EXPECT_EQ(DdemlCallback(XTYP_WILDCONNECT, 0, nullptr, nullptr, nullptr, nullptr, 0, 0), nullptr);
+}
+
+TEST_F(DdeTest, OpenConversationRulesWithoutAServer) {
+  auto conv = CountingConversation();
+  EXPECT_FALSE(conv->OpenConversation()) << "both names empty";
+  conv->SetConnectMode(ddeManual);
+  EXPECT_TRUE(conv->AssignLink("NOSUCHSERVICE", "NOSUCHTOPIC"));
+  EXPECT_EQ(conv->DdeService(), "NOSUCHSERVICE");
+  conv->SetDdeService("ignored");
+  conv->SetDdeTopic("ignored");
+  EXPECT_EQ(conv->DdeTopic(), "NOSUCHTOPIC");
+  // A manual-to-automatic switch that cannot connect raises and keeps the mode.
+  try {
+    conv->SetConnectMode(ddeAutomatic);
+    ADD_FAILURE() << "nothing raised";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), "Unable to connect DDE conversation");
+    EXPECT_STREQ(e.ClassName(), "Exception");
+  }
+  EXPECT_EQ(conv->ConnectMode(), ddeManual);
+
+  auto automatic = CountingConversation();
+  EXPECT_FALSE(automatic->AssignLink("NOSUCHSERVICE", "NOSUCHTOPIC"));
+  EXPECT_EQ(automatic->DdeService(), "");
+  EXPECT_EQ(automatic->DdeTopic(), "");
+  automatic->CloseConversation();
+  EXPECT_EQ(opened, 0);
+  EXPECT_EQ(closed, 0);
+}
+
+TEST_F(DdeTest, SwitchToAutomaticWhileConnectedRaisesAndKeepsManual) {
+  StubBrowser browser;
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  conv->SetConnectMode(ddeManual);
+  conv->AssignLink(browser.Service(), "WWW_OpenURL");
+  ASSERT_TRUE(conv->OpenConversation());
+  EXPECT_FALSE(conv->OpenConversation()) << "already connected";
+  EXPECT_THROW(conv->SetConnectMode(ddeAutomatic), Exception);
+  EXPECT_EQ(conv->ConnectMode(), ddeManual);
+  EXPECT_TRUE(conv->Connected());
+  conv.reset();  // the destructor closes
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(closed, 1);
+}
+
+TEST_F(DdeTest, ServerProgramIsStartedOnceAndTriedAgainAtOnce) {
+  StubBrowser browser("--serve");
+  auto conv = CountingConversation();
+  conv->SetConnectMode(ddeManual);
+  conv->SetServiceApplication("\"" + browser.Exe() + "\" --life 20000");
+  conv->AssignLink(browser.Service(), "WWW_OpenURL");
+  ASSERT_TRUE(conv->OpenConversation()) << browser.Log();
+  EXPECT_EQ(browser.Count("start "), 1u) << browser.Log();
+  EXPECT_NE(browser.Log().find("show=7"), std::string::npos) << browser.Log();
+  EXPECT_EQ(opened, 1);
+}
+
+TEST_F(DdeTest, WithoutServiceApplicationTheServiceAndTopicAreStarted) {
+  StubBrowser browser("--serve");
+  char previous[MAX_PATH];
+  ::GetCurrentDirectoryA(MAX_PATH, previous);
+  ::SetCurrentDirectoryA(browser.Folder().c_str());
+  auto conv = CountingConversation();
+  conv->SetConnectMode(ddeManual);
+  conv->AssignLink(browser.Service(), "WWW_OpenURL");
+  bool opened = conv->OpenConversation();
+  ::SetCurrentDirectoryA(previous);
+  EXPECT_TRUE(opened) << browser.Log();
+  auto starts = browser.Lines("start ");
+  ASSERT_EQ(starts.size(), 1u) << browser.Log();
+  EXPECT_NE(starts[0].find("cmd=" + browser.Service() + " WWW_OpenURL"), std::string::npos) << starts[0];
+
+  // Topic alone and no program: one attempt, nothing started.
+  auto topicOnly = CountingConversation();
+  topicOnly->SetConnectMode(ddeManual);
+  topicOnly->AssignLink("", "NOSUCHTOPIC");
+  EXPECT_FALSE(topicOnly->OpenConversation());
+  EXPECT_EQ(browser.Count("start "), 1u) << browser.Log();
+}
+
+TEST_F(DdeTest, LinkInfoIsWrittenAndReadBack) {
+  auto conv = CountingConversation();
+  conv->SetConnectMode(ddeManual);
+  conv->SetFormatChars(true);
+  conv->SetServiceApplication("C:\\Web\\viewer.exe");
+  conv->AssignLink("VIEWER", "WWW_OpenURL");
+  auto entries = conv->LinkInfo();
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries[0], "Service VIEWER");
+  EXPECT_EQ(entries[1], "Topic WWW_OpenURL");
+
+  const std::string text = conv->SaveToText();
+  auto copy = CountingConversation();
+  ASSERT_TRUE(copy->LoadFromText(text)) << text;
+  EXPECT_EQ(copy->DdeService(), "VIEWER");
+  EXPECT_EQ(copy->DdeTopic(), "WWW_OpenURL");
+  EXPECT_EQ(copy->ConnectMode(), ddeManual);
+  EXPECT_TRUE(copy->FormatChars());
+  EXPECT_EQ(copy->ServiceApplication(), "C:\\Web\\viewer.exe");
+  EXPECT_FALSE(copy->Connected()) << "manual mode does not connect after loading";
+
+  copy->ReadLinkInfo({"Service"});
+  EXPECT_EQ(copy->DdeService(), "Service");
+  EXPECT_FALSE(copy->LoadFromText("object TDdeClientConv\r\n  Unknown = 'x'\r\nend\r\n"));
+  EXPECT_FALSE(copy->LoadFromText("object TOther\r\nend\r\n"));
+  EXPECT_EQ(copy->DdeService(), "Service") << "a refused text changes nothing";
+
+  auto empty = CountingConversation();
+  EXPECT_EQ(empty->SaveToText().find("LinkInfo"), std::string::npos) << empty->SaveToText();
+}
+
+TEST_F(DdeTest, LoadingInAutomaticModeConnects) {
+  StubBrowser browser;
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  ASSERT_TRUE(conv->LoadFromText("object TDdeClientConv\r\n  LinkInfo = (\r\n    'Service " + browser.Service() +
+                                 "'\r\n    'Topic WWW_OpenURL')\r\nend\r\n"));
+  EXPECT_TRUE(conv->Connected()) << browser.Log();
+  EXPECT_EQ(opened, 1);
+  EXPECT_EQ(conv->DdeService(), browser.Service());
+}
