@@ -10,7 +10,8 @@
  * Checked: mutual exclusion (writer against readers and writers), the
  * semaphore invariant, no deadlock, notice delivery (once the capture
  * application has finished, a quiet scheduler holds what it last wrote) and no
- * lost update (the scheduler never writes back over data it has not read).
+ * lost update (the scheduler never writes back over data it has not read, and
+ * a suspend or resume command is written at the latest by the destructor).
  *
  * The scheduler's fixes over the plain protocol can be switched off one by one
  * to show the faults they close:
@@ -18,6 +19,8 @@
  *   NO_LOCKED_DUE    the due-time save writes without the lock and without a reload
  *   NO_LOCKED_SET    SetState writes under the lock but without a reload
  *   NO_LOCKED_FINAL  the destructor writes without the lock and without a reload
+ *   NO_PENDING_FLAG  the destructor does not write a flag that SetState could not
+ *   SPLIT_FLAG_STORES the flags and the pending flag are stored one after the other
  *   FREEZE_THREAD    the destructor freezes the thread instead of letting its cycle end
  * ABANDON lets the capture application die while it holds the writer mutex.
  */
@@ -50,7 +53,8 @@ byte regDate = 0;       /* 0: nothing scheduled; k: the k-th schedule written */
 bit  regSusp = 0;       /* bit 0 of "State" */
 byte memDate = 0;
 bit  memSusp = 0;
-byte pending = NONE;    /* flag that SetState could not write */
+byte pending = NONE;    /* bit 0 that SetState could not write */
+bit  shown = 0;         /* bit 0 the user sees when the destructor starts */
 
 /* Time: date k is due once clock >= k. */
 byte clock = 0;
@@ -61,7 +65,7 @@ byte inside = 0;        /* readers registered in the count: between BeginRead an
 bool schedStale = false;/* another party wrote since the scheduler last read */
 byte launched = 0;      /* bit k: schedule k was launched */
 byte heap = FREE;       /* the process's memory allocator lock */
-bool lostUpdate = false, lostNotice = false, launchedTwice = false;  /* set on a fault */
+bool lostUpdate = false, lostNotice = false, launchedTwice = false, lostCommand = false;  /* set on a fault */
 
 /* Life of the parties. */
 bool setDone = false, stopReq = false, frozen = false, procExit = false;
@@ -118,6 +122,17 @@ inline LoadState() {
   atomic { memDate = regDate; memSusp = regSusp; schedStale = false }
 }
 
+/* The scheduler thread's reloads replace the flags in memory, and with them
+   a flag that SetState could not write. The flags and that pending flag are
+   stored together, so that SetState on the main thread sees both or neither. */
+inline Reload() {
+#ifdef SPLIT_FLAG_STORES
+  LoadState(); pending = NONE
+#else
+  atomic { LoadState(); pending = NONE }
+#endif
+}
+
 /* A save over data the scheduler has not read loses that data. */
 inline SaveState() {
   atomic { lostUpdate = schedStale; assert(!lostUpdate); regDate = memDate; regSusp = memSusp }
@@ -148,7 +163,7 @@ proctype SchedReader() {
        heap = FREE;
        BeginRead(READER, 0, ok);
        if
-       :: ok -> LoadState(); EndRead(READER)
+       :: ok -> Reload(); EndRead(READER)
        :: else
        fi;
        if
@@ -159,7 +174,7 @@ proctype SchedReader() {
           BeginWrite(READER, ok);
           if
           :: ok ->
-             LoadState();
+             Reload();
              d = 0;
              if :: Due -> d = memDate; memDate = 0; SaveState() :: else fi;
              EndWrite(READER, 0);
@@ -183,15 +198,19 @@ proctype SchedMain() {
      n++;
      if
      :: newSusp = !memSusp;         /* the owner flips bit 0 */
-        memSusp = newSusp;
+#ifdef SPLIT_FLAG_STORES
+        memSusp = newSusp; pending = newSusp;
+#else
+        atomic { memSusp = newSusp; pending = newSusp };
+#endif
         BeginWrite(MAIN, ok);
         if
         :: ok ->
 #ifndef NO_LOCKED_SET
            LoadState(); memSusp = newSusp;
 #endif
-           SaveState(); EndWrite(MAIN, 0); pending = NONE
-        :: else -> pending = newSusp
+           SaveState(); pending = NONE; EndWrite(MAIN, 0)
+        :: else                      /* in memory only */
         fi
      :: skip
      fi
@@ -217,13 +236,19 @@ proctype SchedMain() {
      cycle ends well within the bound, so the wait is modelled without one;
      a peer that hangs holding the mutex is left to the tests of the program. */
   readerEnded;
+  shown = memSusp;
 #ifndef NO_LOCKED_FINAL
   BeginWrite(MAIN, ok);
   if
   :: ok ->
      LoadState();
-     if :: pending != NONE -> memSusp = pending :: else fi;
+#ifndef NO_PENDING_FLAG
+     if :: pending != NONE -> memSusp = pending; pending = NONE :: else fi;
+#endif
      SaveState();
+     /* The capture application never changes bit 0 here, so the key must
+        now hold the flag the user saw last. */
+     lostCommand = regSusp != shown; assert(!lostCommand);
      EndWrite(MAIN, 0)
   :: else
   fi;

@@ -64,6 +64,8 @@ run due_save_loses_schedule "!(lostUpdate)" "-E" -DNO_LOCKED_DUE -DSET_STATES=0
 run due_save_launches_twice "!(launchedTwice)" "-E" -DNO_LOCKED_DUE
 run set_state_loses_schedule "!(lostUpdate)" "-E" -DNO_LOCKED_SET
 run final_save_loses_schedule "!(lostUpdate)" "-E" -DNO_LOCKED_FINAL
+run final_save_loses_command "!(lostCommand)" "-E" -DNO_PENDING_FLAG
+run split_flag_stores_lose_command "!(lostCommand)" "-E" -DSPLIT_FLAG_STORES
 run frozen_thread_hangs_unload "invalid end state" "-A" -DFREEZE_THREAD
 
 if [ "$failures" -ne 0 ]; then
