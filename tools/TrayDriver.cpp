@@ -3,12 +3,19 @@
 //   traydriver menu           a right-button release on its tray icon
 //   traydriver endmenu        ends an open popup menu
 //   traydriver close          WM_CLOSE, then waits for the window to go
+//   traydriver tooltip        prints the tooltip that the stored schedule gives
+//                             (Windows-1252), the way the scheduler builds it
 // Exit code 0 on success, 1 on time-out or no scheduler, 2 on bad usage.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "app/TrayText.h"
+#include "sched/DateTime.h"
+#include "sched/LocalClock.h"
+#include "sched/ScheduleRegistry.h"
 
 namespace {
 constexpr UINT kTrayNotify = WM_USER + 384;
@@ -26,13 +33,20 @@ bool WaitUntil(bool (*condition)(), DWORD ms) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: traydriver wait SECONDS | menu | endmenu | close\n");
+    std::fprintf(stderr, "usage: traydriver wait SECONDS | menu | endmenu | close | tooltip\n");
     return 2;
   }
   const char* command = argv[1];
   if (std::strcmp(command, "wait") == 0) {
     DWORD seconds = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10;
     return WaitUntil([] { return Scheduler() != nullptr; }, seconds * 1000) ? 0 : 1;
+  }
+  if (std::strcmp(command, "tooltip") == 0) {
+    const StoredSchedule stored = ReadSchedule();
+    const bool suspended = (stored.State.value_or(0) & kStateSuspended) != 0;
+    const std::string next = FormatCaptureDateTime(stored.StartupDate.value_or(0.0), UserDayMonthNames());
+    std::printf("%s\n", TooltipText(suspended, next, [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }).c_str());
+    return 0;
   }
   HWND window = Scheduler();
   if (!window) {

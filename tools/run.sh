@@ -93,15 +93,29 @@ when=$(date -d '+20 seconds' '+%Y-%m-%d %H:%M:%S')
 wine "$app/korvctl.exe" schedule "$when" >/dev/null
 say "Capture scheduled with korvctl for $when."
 sleep 1
-tooltip=$(wine "$app/korvctl.exe" tooltip 2>/dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 || true)
+tooltip=$(wine "$app/traydriver.exe" tooltip 2>/dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 || true)
 [ -z "$tooltip" ] || say "Tooltip: $tooltip"
 
+# The icon sits at the right end of the desktop's taskbar: point at it so
+# that its tooltip shows, then open the menu there and walk into "Webs".
+xdotool mousemove 1012 757 2>/dev/null || true
+sleep 2
 import -window root "$demo/tray.png" 2>/dev/null || true
 wine "$app/traydriver.exe" menu >/dev/null 2>&1 || true
-sleep 1.5
+sleep 1
+xdotool key Down 2>/dev/null; sleep 0.3; xdotool key Right 2>/dev/null || true
+sleep 1
 import -window root "$demo/menu.png" 2>/dev/null || true
-wine "$app/traydriver.exe" endmenu >/dev/null 2>&1 || true
 say "Screenshots of the tray and of the open menu taken."
+# Choosing the first site opens its home page in the (stand-in) browser.
+xdotool key Return 2>/dev/null || true
+sleep 2
+if [ -s "$app/Navigateur/browse.log" ]; then
+  page=$(grep -m1 -o 'page=.*' "$app/Navigateur/browse.log" | tr -d '\r' | iconv -f CP1252 -t UTF-8 || true)
+  say "First site chosen in the menu; the browser was asked to open ${page#page=}"
+else
+  wine "$app/traydriver.exe" endmenu >/dev/null 2>&1 || true
+fi
 
 due=$(date -d "$when" +%s)
 end=$(( $(date +%s) + seconds - 3 ))
