@@ -123,8 +123,9 @@ inline LoadState() {
 }
 
 /* The scheduler thread's reloads replace the flags in memory, and with them
-   a flag that SetState could not write. The flags and that pending flag are
-   stored together, so that SetState on the main thread sees both or neither. */
+   a flag that SetState could not write. SetState stores the new flag and the
+   pending flag together too, so a SetState on the main thread falls wholly
+   before a reload (which replaces it) or wholly after it (and stays pending). */
 inline Reload() {
 #ifdef SPLIT_FLAG_STORES
   LoadState(); pending = NONE
