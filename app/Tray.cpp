@@ -29,6 +29,15 @@ constexpr char kUnloadCaption[] = "D\xE9" "charger";
 
 bool IsAnsiLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }
 
+// The headers' structure has room for 128 characters; the first form that we
+// send holds 64, so the text is built in a field of that size.
+void SetTooltip(TWebSched& sched, NOTIFYICONDATAA& data) {
+  char tip[64];
+  sched.BuildTooltip(tip);
+  static_assert(sizeof data.szTip >= sizeof tip);
+  std::memcpy(data.szTip, tip, sizeof tip);
+}
+
 NOTIFYICONDATAA NotifyIconData(HWND window, DWORD threadId) {
   NOTIFYICONDATAA data{};
   data.cbSize = kNotifyIconSize;
@@ -61,7 +70,7 @@ bool TWebSched::SendTrayIcon(DWORD Action, int Offset) {
                                                   IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
                                                   ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR))};
   data.hIcon = icon.Get();
-  BuildTooltip(reinterpret_cast<char(&)[64]>(data.szTip));
+  SetTooltip(*this, data);
   return ::Shell_NotifyIconA(Action, &data) != FALSE;
 }
 
@@ -81,7 +90,7 @@ void TWebSched::ReAddTrayIcon() {
 void TWebSched::UpdateTooltip() {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
   data.uFlags = NIF_TIP;
-  BuildTooltip(reinterpret_cast<char(&)[64]>(data.szTip));
+  SetTooltip(*this, data);
   ::Shell_NotifyIconA(NIM_MODIFY, &data);
 }
 
