@@ -103,7 +103,7 @@ sleep 2
 import -window root "$demo/tray.png" 2>/dev/null || true
 wine "$app/traydriver.exe" menu >/dev/null 2>&1 || true
 sleep 1
-xdotool key Down 2>/dev/null; sleep 0.3; xdotool key Right 2>/dev/null || true
+xdotool key Down 2>/dev/null; sleep 0.3; xdotool key Down 2>/dev/null; sleep 0.3; xdotool key Right 2>/dev/null || true
 sleep 1
 import -window root "$demo/menu.png" 2>/dev/null || true
 say "Screenshots of the tray and of the open menu taken."
