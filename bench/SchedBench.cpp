@@ -63,22 +63,16 @@ bool MeasureOnce(const SchedulerFolder& files, TDataSynchronizer& peer, double a
 // Kernel plus user time. Wine's GetProcessTimes reports zero for every
 // process, so under Wine the host kernel's figures for the same process are
 // read through drive Z: (the host's root): /proc/<pid>/stat of the process
-// whose command line is the program's path.
-double CpuSeconds(HANDLE process, const std::string& exePath) {
-  FILETIME created, exited, kernel, user;
-  if (::GetProcessTimes(process, &created, &exited, &kernel, &user)) {
-    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-    const ULONGLONG total = ticks(kernel) + ticks(user);
-    if (total != 0) return static_cast<double>(total) / 1e7;
-  }
+// whose command line is the program's path. GetProcessTimes serves on Windows.
+double HostCpuSeconds(const std::string& exePath) {
   WIN32_FIND_DATAA entry;
   UniqueFindHandle find{::FindFirstFileA("Z:\\proc\\*", &entry)};
   if (!find) return -1;
   do {
-    const std::string dir = std::string("Z:\\proc\\") + entry.cFileName + "\\";
     if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9') continue;
+    const std::string dir = std::string("Z:\\proc\\") + entry.cFileName + "\\";
     const std::string cmdline = ReadFileText(dir + "cmdline");
-    if (cmdline.compare(0, exePath.size(), exePath) != 0) continue;
+    if (cmdline.substr(0, cmdline.find('\0')) != exePath) continue;
     const std::string stat = ReadFileText(dir + "stat");
     const size_t close = stat.rfind(')');
     if (close == std::string::npos) continue;
@@ -90,6 +84,15 @@ double CpuSeconds(HANDLE process, const std::string& exePath) {
     }
   } while (::FindNextFileA(find.Get(), &entry));
   return -1;
+}
+
+double CpuSeconds(HANDLE process, const std::string& exePath) {
+  const double host = HostCpuSeconds(exePath);
+  if (host >= 0) return host;
+  FILETIME created, exited, kernel, user;
+  if (!::GetProcessTimes(process, &created, &exited, &kernel, &user)) return -1;
+  auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
 }
 
 // Per idle minute, and the whole time used since start in `total`.
@@ -119,7 +122,7 @@ int main() {
     if (!MeasureOnce(files, peer, 1.2 + 0.037 * i, false, dueDelays)) ++dueMissed;
     if (!MeasureOnce(files, peer, -1.0, true, noticeDelays)) ++noticeMissed;
   }
-  const DWORD idleMs = GetEnvironmentVariableA("SCHED_BENCH_IDLE_MS", nullptr, 0) ? 5000 : 60000;
+  const DWORD idleMs = 60000;
   double totalCpu = 0;
   const double idleCpu = IdleCpuSecondsPerMinute(program.program.Process(), files.exe, idleMs, totalCpu);
   program.Close();
