@@ -58,6 +58,16 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz
       Log("connect topic=" + topic);
       return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(lstrcmpiA(topic.c_str(), gTopic.c_str()) == 0));
     }
+    case XTYP_WILDCONNECT: {
+      // hsz1 is the topic asked for, hsz2 the service; zero means any.
+      Log("wildconnect");
+      if (hsz1 && lstrcmpiA(HszText(hsz1).c_str(), gTopic.c_str()) != 0) return nullptr;
+      if (hsz2 && lstrcmpiA(HszText(hsz2).c_str(), gService.c_str()) != 0) return nullptr;
+      HSZPAIR pairs[2] = {{::DdeCreateStringHandleA(gInstance, gService.c_str(), CP_WINANSI),
+                           ::DdeCreateStringHandleA(gInstance, gTopic.c_str(), CP_WINANSI)},
+                          {nullptr, nullptr}};
+      return ::DdeCreateDataHandle(gInstance, reinterpret_cast<LPBYTE>(pairs), sizeof pairs, 0, nullptr, CF_TEXT, 0);
+    }
     case XTYP_REQUEST: {
       Log("request item=" + HszText(hsz2));
       if (gEndAfterRequest) {

@@ -53,6 +53,7 @@ public:
     }
     return lines;
   }
+  DWORD ProcessId() const { return program_.ProcessId(); }
   size_t Count(const std::string& prefix) const { return Lines(prefix).size(); }
   std::string Log() const { return ReadFileText(folder_.Path() + base_ + ".log"); }
 
