@@ -127,3 +127,120 @@ TEST_F(ProgramDdeTest, EveryConversationIsRefusedAndWildcardsListNothingOfIt) {
   EXPECT_GE(answers[other.ProcessId()], 1) << "the wildcard request does reach DDE servers\n" << other.Log();
   EXPECT_EQ(program.Close(), 0u);
 }
+
+namespace {
+// Runs the program under this test as its debugger. When user32 is mapped
+// into it, DdeInitializeA is overwritten with "mov eax, DMLERR_SYS_ERROR;
+// ret 16": the call fails without touching the instance identifier, as it
+// fails when the system refuses DDE. The box is read and answered; the
+// program's exit code is returned (STILL_ACTIVE when it did not end).
+struct FailedStart {
+  bool patched = false;
+  std::string caption;
+  std::string message;
+  DWORD exitCode = STILL_ACTIVE;
+};
+
+HWND FindBoxOf(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    HWND found;
+  } search{pid, nullptr};
+  ::EnumWindows(
+      [](HWND h, LPARAM p) WINAPI -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(h, &owner);
+        char cls[64] = {};
+        ::GetClassNameA(h, cls, sizeof cls);
+        if (owner == s->pid && lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(h)) {
+          s->found = h;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+FailedStart RunWithDdeRefused(const std::string& exe) {
+  FailedStart result;
+  FARPROC target = ::GetProcAddress(::GetModuleHandleA("user32.dll"), "DdeInitializeA");
+  const auto user32 = reinterpret_cast<BYTE*>(::GetModuleHandleA("user32.dll"));
+  const DWORD rva = static_cast<DWORD>(reinterpret_cast<BYTE*>(target) - user32);
+  const BYTE patch[] = {0xB8, 0x0F, 0x40, 0x00, 0x00, 0xC2, 0x10, 0x00};  // DMLERR_SYS_ERROR
+
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::string line = "\"" + exe + "\"";
+  std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+                        folder.c_str(), &si, &pi)) {
+    return result;
+  }
+  UniqueHandle process(pi.hProcess), thread(pi.hThread);
+  auto patchAt = [&](BYTE* base) {
+    SIZE_T written = 0;
+    DWORD old = 0;
+    BYTE* at = base + rva;
+    ::VirtualProtectEx(process.Get(), at, sizeof patch, PAGE_EXECUTE_READWRITE, &old);
+    result.patched = ::WriteProcessMemory(process.Get(), at, patch, sizeof patch, &written) && written == sizeof patch;
+    ::FlushInstructionCache(process.Get(), at, sizeof patch);
+  };
+  const DWORD start = ::GetTickCount();
+  bool boxAnswered = false;
+  while (::GetTickCount() - start < 60000) {
+    DEBUG_EVENT event{};
+    if (!::WaitForDebugEvent(&event, 100)) {
+      if (HWND box = boxAnswered ? nullptr : FindBoxOf(pi.dwProcessId)) {
+        char text[1024] = {};
+        ::GetWindowTextA(box, text, sizeof text);
+        result.caption = text;
+        ::GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+        result.message = text;
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        boxAnswered = true;
+      }
+      continue;
+    }
+    DWORD status = DBG_CONTINUE;
+    switch (event.dwDebugEventCode) {
+      case LOAD_DLL_DEBUG_EVENT:
+        if (event.u.LoadDll.hFile) ::CloseHandle(event.u.LoadDll.hFile);
+        // Wine maps its built-in DLLs at the same address in every process.
+        if (static_cast<BYTE*>(event.u.LoadDll.lpBaseOfDll) == user32) patchAt(user32);
+        break;
+      case CREATE_PROCESS_DEBUG_EVENT:
+        if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
+        break;
+      case EXCEPTION_DEBUG_EVENT:
+        if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) status = DBG_EXCEPTION_NOT_HANDLED;
+        break;
+      case EXIT_PROCESS_DEBUG_EVENT:
+        result.exitCode = event.u.ExitProcess.dwExitCode;
+        ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+        return result;
+      default: break;
+    }
+    ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+  }
+  ::TerminateProcess(process.Get(), 99);
+  return result;
+}
+}  // namespace
+
+TEST_F(ProgramDdeTest, FailedDdeStartShowsTheApplicationErrorBoxAndExitsWithOne) {
+  const std::string exe = folder.CopyProgram("KorvSchd.exe");
+  FailedStart run = RunWithDdeRefused(exe);
+  ASSERT_TRUE(run.patched) << "DdeInitializeA could not be replaced in the child";
+  EXPECT_EQ(run.caption, "Application Error");
+  EXPECT_NE(run.message.find("EDdeError"), std::string::npos) << run.message;
+  EXPECT_NE(run.message.find("KorvSchd.exe"), std::string::npos) << run.message;
+  // Instance 0 was never made: DDEML reports DMLERR_INVALIDPARAMETER for it.
+  EXPECT_NE(run.message.find("An error returned from DDE  ($04006)"), std::string::npos) << run.message;
+  EXPECT_EQ(run.exitCode, 1u) << run.message;
+  std::string runValue;
+  EXPECT_FALSE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, runValue))
+      << "the Run value is written only after the browser is built: " << runValue;
+}
