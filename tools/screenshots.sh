@@ -2,20 +2,22 @@
 # Screenshots of the tray for the README, made again from the built program:
 #   ./tools/screenshots.sh [BUILD_DIR]      (default build/mingw)
 # Starts KorvSchd.exe on the Wine test bench (private prefix and Xvfb) with a
-# work folder of three captured sites, then takes docs/tray-tooltip.png (icon
-# and tooltip), docs/tray-menu.png (the popup menu with its Webs submenu) and
+# work folder of three captured sites and a capture scheduled with korvctl,
+# then takes docs/tray-tooltip.png (icon and tooltip), docs/tray-menu.png (the popup menu with its Webs submenu) and
 # docs/tray-suspended.png (after "Suspendre"), each shown twice its size.
 set -eu
 cd "$(dirname "$0")/.."
 build=${1:-build/mingw}
 bin=$(cd "$build/bin" && pwd)
-cmake --build "$build" --target KorvSchd traydriver >/dev/null
+cmake --build "$build" --target KorvSchd traydriver korvctl >/dev/null
 bench=$(pwd)/$build/screenshots
 KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} cmake/wine-bench.sh start "$bench" >/dev/null
 export WINEPREFIX="$bench/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 DISPLAY=":$(cat "$bench/display")"
 export DISPLAY
+# French day and month names in the tooltip, when the system has them.
+if locale -a 2>/dev/null | grep -qi '^fr_FR.utf8$'; then export LC_ALL=fr_FR.UTF-8 LANG=fr_FR.UTF-8; fi
 app="$WINEPREFIX/drive_c/Korvamo"
 cleanup() {
   wine "$app/traydriver.exe" endmenu >/dev/null 2>&1 || true
@@ -28,7 +30,7 @@ trap 'exit 130' INT TERM
 # Project files: a signature, the version word 512, a second text, the title;
 # each text a length byte and Windows-1252 bytes.
 mkdir -p "$app/Sites"
-cp "$bin/KorvSchd.exe" "$bin/traydriver.exe" "$app/"
+cp "$bin/KorvSchd.exe" "$bin/traydriver.exe" "$bin/korvctl.exe" "$app/"
 text() { printf "\\$(printf %03o "$(printf %s "$1" | wc -c)")%s" "$1"; }
 project() {
   mkdir -p "$app/Sites/$1"
@@ -71,8 +73,10 @@ hover() { xdotool mousemove $((icon_x + 20)) $((icon_y + 20)); sleep 0.3; xdotoo
   sleep 0.2; xdotool mousemove $((icon_x + 1)) "$icon_y"; sleep 2; }
 
 mkdir -p docs
+wine "$app/korvctl.exe" schedule "2030-06-15 08:30:00" >/dev/null
+sleep 1
 hover
-shot tray-tooltip 260 75
+shot tray-tooltip 330 75
 wine "$app/traydriver.exe" menu
 wait_for_window 100 60
 xdotool key w
@@ -83,4 +87,4 @@ xdotool key Escape
 xdotool key s
 sleep 1
 hover
-shot tray-suspended 260 75
+shot tray-suspended 330 75
