@@ -199,3 +199,27 @@ TEST_F(TrayProgramTest, ChargerStartsTheCaptureApplicationUnlessItRuns) {
   const std::string after = ReadFileText(log);
   EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << "grayed while it runs:\n" << after;
 }
+
+TEST_F(TrayProgramTest, ChosenProjectOpensItsHomePageInTheBrowser) {
+  // The browser, seen from the program: a stand-in that logs its command line.
+  TempFolder browser{"navig"};
+  const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
+  ASSERT_EQ(program.Close(), 0u);
+  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
+  const std::string project = folder.Path() + "Musee\\projet.kvp";
+  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  WriteFileText(folder.Path() + "webs.dat", "\r\n" + project + "\r\n");
+  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
+  SchedulerUnderTest withBrowser;
+  ASSERT_TRUE(withBrowser.Start(folder.Path() + "KorvSchd.exe"));
+  withBrowser.program.Post(withBrowser.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+  HWND menu = withBrowser.program.FindWindowOfClass(kMenuClass, 10000);
+  ASSERT_NE(menu, nullptr);
+  Choose(menu, 'w');
+  Choose(menu, '2');
+  const std::string log = browser.Path() + "korv98.log";
+  EXPECT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 15000));
+  EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos) << ReadFileText(log);
+  EXPECT_EQ(withBrowser.program.FindWindowOfClass(kMenuClass, 0), nullptr);
+  EXPECT_EQ(withBrowser.Close(), 0u);
+}
