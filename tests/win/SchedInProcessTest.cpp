@@ -160,3 +160,13 @@ TEST_F(SchedInProcessTest, NextCaptureTextUsesTheLocaleNamesAndIsEmptyWithoutADa
   TScheduler scheduler(true);
   EXPECT_EQ(scheduler.NextCaptureText(), std::string(monday) + " 5 " + january + " 2026 \xE0 18:00:00");
 }
+
+TEST_F(SchedInProcessTest, ANegativeDateIsShownButNeverFallsDue) {
+  WriteStateAndDate(0x00, -1.25);
+  TScheduler scheduler(false);
+  Idle(1000);
+  EXPECT_EQ(StoredDate(), -1.25) << "a negative date was taken as due";
+  EXPECT_EQ(scheduler.StartupDate(), -1.25);
+  EXPECT_EQ(scheduler.NextCaptureText(), FormatCaptureDateTime(-1.25, UserDayMonthNames()));
+  EXPECT_NE(scheduler.NextCaptureText().find(" 29 "), std::string::npos) << scheduler.NextCaptureText();
+}
