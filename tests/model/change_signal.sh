@@ -4,6 +4,7 @@
 # the scheduler's fixes taken out must fail the property that fix is for, so a
 # model that has stopped seeing the faults fails too.
 # Usage: change_signal.sh WORK_DIR   (exit code 0 only when every run is as expected)
+# KORV_MODEL_DEEP=1 adds the program's version with larger bounds.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 work=${1:?usage: $0 WORK_DIR}
@@ -18,6 +19,7 @@ cpp_option=""
 command -v gcc >/dev/null 2>&1 || cpp_option="-P$cc -E -x c"
 mkdir -p "$work" || exit 1
 failures=0
+pan_cflags=""
 
 # run NAME EXPECTED PAN_OPTIONS SPIN_DEFINES...
 #   EXPECTED is "" for a run that must find nothing, else a text that pan's
@@ -28,7 +30,7 @@ run() {
   dir="$work/$name"
   rm -rf "$dir" && mkdir -p "$dir" && cp "$here/change_signal.pml" "$dir/" || return 1
   (cd "$dir" && spin -a ${cpp_option:+"$cpp_option"} "$@" change_signal.pml >spin.log 2>&1 &&
-    "$cc" -O2 -w -DSAFETY -o pan pan.c >cc.log 2>&1) ||
+    "$cc" -O2 -w -DSAFETY $pan_cflags -o pan pan.c >cc.log 2>&1) ||
     { echo "FAIL $name: model does not build"; cat "$dir/spin.log" "$dir/cc.log"; failures=$((failures + 1)); return; }
   (cd "$dir" && ./pan -m200000 $panopts >pan.log 2>&1)
   errors=$(sed -n 's/.*errors: \([0-9]*\).*/\1/p' "$dir/pan.log")
@@ -67,6 +69,13 @@ run final_save_loses_schedule "!(lostUpdate)" "-E" -DNO_LOCKED_FINAL
 run final_save_loses_command "!(lostCommand)" "-E" -DNO_PENDING_FLAG
 run split_flag_stores_lose_command "!(lostCommand)" "-E" -DSPLIT_FLAG_STORES
 run frozen_thread_hangs_unload "invalid end state" "-A" -DFREEZE_THREAD
+
+# Larger bounds on demand: about 30 and 90 million states, 6 GB, 5 minutes.
+if [ -n "${KORV_MODEL_DEEP:-}" ]; then
+  pan_cflags=-DCOLLAPSE
+  run fixed_two_commands "" "-w28" -DSET_STATES=2
+  run fixed_three_writes_two_reads "" "-w28" -DWRITES=3 -DAPP_READS=2
+fi
 
 if [ "$failures" -ne 0 ]; then
   echo "$failures model run(s) failed"
