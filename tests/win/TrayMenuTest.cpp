@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -264,4 +265,37 @@ TEST_F(TrayTest, OtherCommandsDoNothing) {
   sched->WndProc(beyond);  // no list loaded: nothing to open
   EXPECT_TRUE(::IsWindow(sched->Handle));
   EXPECT_EQ(sched->Scheduler->State(), 0);
+}
+
+TEST_F(TrayTest, ProjectCommandsOpenTheHomePageOfTheirLine) {
+  // The browser: a stand-in that logs each start with its command line.
+  TempFolder browser{"navig"};
+  const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
+  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
+  sched = std::make_unique<TWebSched>();  // the browser is chosen when it is made
+  WebSched = sched.get();
+  WriteList({"", folder.Path() + "Musee\\musee.kvp"});
+  LoadedMenu m;
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  const std::string log = browser.Path() + "korv98.log";
+  auto starts = [&] {
+    const std::string text = ReadFileText(log);
+    return std::count(text.begin(), text.end(), '\n');
+  };
+
+  TMessage beyond{WM_COMMAND, IDM_PROJECT_FIRST + 2, 0, 0};
+  sched->WndProc(beyond);
+  TMessage empty{WM_COMMAND, IDM_PROJECT_FIRST, 0, 0};
+  sched->WndProc(empty);
+  ASSERT_TRUE(WaitFor([&] { return starts() >= 1; }, 10000)) << ReadFileText(log);
+  const std::string first = ReadFileText(log).substr(0, ReadFileText(log).find('\n'));
+  EXPECT_NE(first.find("cmd=" + browserExe + " _accueil.htm"), std::string::npos)
+      << "the empty line: no folder in front; the command past the list opened nothing\n" << first;
+
+  TMessage second{WM_COMMAND, IDM_PROJECT_FIRST + 1, 0, 0};
+  sched->WndProc(second);
+  ASSERT_TRUE(WaitFor([&] { return starts() >= 2; }, 10000)) << ReadFileText(log);
+  EXPECT_EQ(starts(), 2) << ReadFileText(log);
+  EXPECT_NE(ReadFileText(log).find(" " + folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
+      << "a vanished project file still opens its folder's page\n" << ReadFileText(log);
 }
