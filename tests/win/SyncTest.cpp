@@ -65,6 +65,31 @@ TEST(SyncObjects, EightNamedObjectsOfTheirKindsInTheirInitialStates) {
   EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_TOO_MANY_POSTS));
 }
 
+// Handles of this process: how many are open, and how many of them a child
+// process would inherit.
+struct HandleCounts {
+  int open = 0, inheritable = 0;
+};
+HandleCounts CountHandles() {
+  HandleCounts counts;
+  for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+    DWORD flags = 0;
+    if (!::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) continue;
+    ++counts.open;
+    if (flags & HANDLE_FLAG_INHERIT) ++counts.inheritable;
+  }
+  return counts;
+}
+
+TEST(SyncObjects, TheEightHandlesAreInheritable) {
+  const std::string base = UniqueBaseName("inherit");
+  const HandleCounts before = CountHandles();
+  TDataSynchronizer sync(base, 0);
+  const HandleCounts after = CountHandles();
+  EXPECT_EQ(after.open - before.open, 8);
+  EXPECT_EQ(after.inheritable - before.inheritable, 8);
+}
+
 TEST(SyncObjects, EmptyBaseNameGivesTheSyncPrefix) {
   EXPECT_EQ(TDataSynchronizer::ObjectName("", "_MutexNoWriter"), "Sync__MutexNoWriter");
   EXPECT_EQ(TDataSynchronizer::ObjectName("KorvamoSyncExchange", "_EventNoReader"),
