@@ -6,6 +6,7 @@
 //   --topic NAME       topic offered (default WWW_OpenURL)
 //   --answer data|empty|raw|none   request answer: "OpenURL-OK" with its zero,
 //                      zero-length data, "RAW" without a zero, or no data
+//   --delay MS         wait MS before answering a request
 //   --end-after-request  end the conversation once a request is answered
 //   --life MS          stop serving after MS (default 60000)
 // Any other argument is the page. A file "<name>.quit" beside it ends it.
@@ -24,6 +25,7 @@
 namespace {
 std::string gFolder, gBase, gTopic = "WWW_OpenURL", gAnswer = "data", gService;
 bool gEndAfterRequest = false;
+DWORD gDelay = 0;
 DWORD gInstance = 0;
 HCONV gToEnd = nullptr;
 constexpr UINT WM_END_CONVERSATION = WM_APP + 1;
@@ -70,6 +72,7 @@ HDDEDATA CALLBACK Callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz
     }
     case XTYP_REQUEST: {
       Log("request item=" + HszText(hsz2));
+      if (gDelay) ::Sleep(gDelay);
       if (gEndAfterRequest) {
         gToEnd = conv;
         ::PostThreadMessageA(::GetCurrentThreadId(), WM_END_CONVERSATION, 0, 0);
@@ -141,6 +144,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     else if (a == "--service" && hasValue) gService = args[++i];
     else if (a == "--topic" && hasValue) gTopic = args[++i];
     else if (a == "--answer" && hasValue) gAnswer = args[++i];
+    else if (a == "--delay" && hasValue) gDelay = std::strtoul(args[++i].c_str(), nullptr, 10);
     else if (a == "--life" && hasValue) life = std::strtoul(args[++i].c_str(), nullptr, 10);
     else Log("page=" + a);
   }
