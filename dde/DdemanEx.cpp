@@ -86,6 +86,9 @@ void TDdeClientConv::NotifyOpen() {
 }
 
 bool TDdeClientConv::ConnectAttempt() {
+  // A name DDEML cannot hold (over 255 characters) has no handle; a zero
+  // handle would let any server answer, so there is no attempt at all.
+  if ((!ddeService_.empty() && !ServiceHandle()) || (!ddeTopic_.empty() && !TopicHandle())) return false;
   CONVCONTEXT context{};
   context.cb = sizeof context;
   context.iCodePage = CP_WINANSI;
@@ -218,7 +221,8 @@ bool TDdeClientConv::LoadFromText(const std::string& Text) {
   for (const StreamProperty& property : component->properties) {
     const StreamValue& v = property.value;
     const std::string& name = property.name;
-    bool valid = ((name == "ServiceApplication" || name == "DdeService" || name == "DdeTopic") && v.kind == Kind::Text) ||
+    const bool text = name == "ServiceApplication" || name == "DdeService" || name == "DdeTopic";
+    bool valid = (text && v.kind == Kind::Text) ||
                  (name == "ConnectMode" && identifierIn(v, "ddeAutomatic", "ddeManual")) ||
                  (name == "FormatChars" && identifierIn(v, "True", "False")) ||
                  (name == "LinkInfo" && v.kind == Kind::List);

@@ -4,8 +4,9 @@
 //   --serve            serve DDE (else only the start is recorded)
 //   --service NAME     service name (default: own name upper-cased)
 //   --topic NAME       topic offered (default WWW_OpenURL)
-//   --answer data|empty|raw|none   request answer: "OpenURL-OK" with its zero,
-//                      zero-length data, "RAW" without a zero, or no data
+//   --answer data|empty|zero|raw|none   request answer: "OpenURL-OK" with its
+//                      zero, zero-length data, a lone zero byte, "RAW" without
+//                      a zero, or no data
 //   --delay MS         wait MS before answering a request
 //   --end-after-request  end the conversation once a request is answered
 //   --life MS          stop serving after MS (default 60000)
@@ -46,8 +47,9 @@ std::string HszText(HSZ hsz) {
 HDDEDATA Answer(HSZ item, UINT format) {
   if (gAnswer == "none") return nullptr;
   static char zero[] = "";
-  if (gAnswer == "empty") return ::DdeCreateDataHandle(gInstance, reinterpret_cast<LPBYTE>(zero), 0, 0, item, format, 0);
-  if (gAnswer == "zero") return ::DdeCreateDataHandle(gInstance, reinterpret_cast<LPBYTE>(zero), 1, 0, item, format, 0);
+  LPBYTE zeroBytes = reinterpret_cast<LPBYTE>(zero);
+  if (gAnswer == "empty") return ::DdeCreateDataHandle(gInstance, zeroBytes, 0, 0, item, format, 0);
+  if (gAnswer == "zero") return ::DdeCreateDataHandle(gInstance, zeroBytes, 1, 0, item, format, 0);
   if (gAnswer == "raw") return ::DdeCreateDataHandle(gInstance, (LPBYTE) "RAW", 3, 0, item, format, 0);
   static char ok[] = "OpenURL-OK";
   return ::DdeCreateDataHandle(gInstance, reinterpret_cast<LPBYTE>(ok), sizeof ok, 0, item, format, 0);

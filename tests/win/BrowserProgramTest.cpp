@@ -68,7 +68,8 @@ TEST(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
     AttachedInput input(mainThread);
     ASSERT_TRUE(input.Attached());
     const HCURSOR during = ::GetCursor();
-    ASSERT_TRUE(WaitFor([&] { return ::GetCursor() != during; }, 10000)) << "cursor " << during << " never changed back";
+    ASSERT_TRUE(WaitFor([&] { return ::GetCursor() != during; }, 10000))
+        << "cursor " << during << " never changed back";
     const HCURSOR after = ::GetCursor();
     EXPECT_NE(after, nullptr);
     WaitFor([] { return false; }, 300);

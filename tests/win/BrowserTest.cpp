@@ -193,7 +193,9 @@ protected:
   const std::string page = "C:\\Mes Sites\\Site un\\_accueil.htm";
 };
 
-std::string Item(const std::string& url) { return "request item=" + std::string("\"") + url + "\",,0xffffffff,0x00000000,,,"; }
+std::string Item(const std::string& url) {
+  return "request item=\"" + url + "\",,0xffffffff,0x00000000,,,";
+}
 }  // namespace
 
 TEST_F(OpenPageTest, RunningBrowserGetsTheRequestAndTheCursorComesBack) {

@@ -69,7 +69,7 @@ TEST_F(DdeTest, ServiceNameComesFromTheProgramFileName) {
   EXPECT_EQ(manager->OwnServiceHandle(), nullptr);
 }
 
-TEST_F(DdeTest, RequestItemAnswersWithDataEmptyDataRawBytesOrNothing) {
+TEST_F(DdeTest, RequestItemGivesDataEmptyTextRawBytesOrNothing) {
   struct Case {
     const char* answer;
     const char* expected;
@@ -171,6 +171,17 @@ TEST_F(DdeTest, SwitchToAutomaticWhileConnectedRaisesAndKeepsManual) {
   conv.reset();  // the destructor closes
   EXPECT_EQ(opened, 1);
   EXPECT_EQ(closed, 1);
+}
+
+TEST_F(DdeTest, NameTooLongForDdemlConnectsToNoServerAtAll) {
+  StubBrowser browser;  // offers WWW_OpenURL: a wildcard attempt would reach it
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  conv->SetConnectMode(ddeManual);
+  conv->AssignLink(std::string(300, 'S'), "WWW_OpenURL");
+  EXPECT_FALSE(conv->OpenConversation());
+  EXPECT_EQ(conv->ServiceHandle(), nullptr);
+  EXPECT_EQ(browser.Count("connect "), 0u) << browser.Log();
 }
 
 TEST_F(DdeTest, ServerProgramIsStartedOnceAndTriedAgainAtOnce) {
