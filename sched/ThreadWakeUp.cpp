@@ -11,6 +11,8 @@ namespace {
 constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
 constexpr int kSchedulerSlot = 0;
 constexpr int kNoUnwrittenFlag = -1;
+// Bits 8-9 of SchedulerCore::Flags: bit 0 as SetState asked but could not write.
+constexpr std::uint32_t kUnwrittenClear = 0x100, kUnwrittenSet = 0x200, kUnwrittenMask = 0x300;
 
 class CriticalSection {
 public:
@@ -39,11 +41,11 @@ private:
 
 struct SchedulerCore {
   const DWORD Interval = 300;
-  std::atomic<std::uint8_t> State{0};
+  // Low byte: the flag byte. Bits 8-9: bit 0 that SetState could not write,
+  // for destruction to write; a reload drops it. One word, so that the flags
+  // and that mark never disagree, whichever thread stores between the other's.
+  std::atomic<std::uint32_t> Flags{0};
   std::atomic<double> StartupDate{0.0};
-  // Bit 0 that SetState could not write, for destruction to write; dropped
-  // when a reload replaces the flags with the registry's.
-  std::atomic<int> UnwrittenSuspend{kNoUnwrittenFlag};
   TDataSynchronizer Synchronizer{kSyncBaseName, kSchedulerSlot};
 
   std::atomic<bool> StopRequested{false};
@@ -59,7 +61,9 @@ struct SchedulerCore {
   void Run();
   void WakeOwner();
   void LoadState();
-  void SaveState() { WriteSchedule(State.load(), StartupDate.load()); }
+  std::uint8_t State() const { return static_cast<std::uint8_t>(Flags.load() & 0xFF); }
+  void SaveState() { WriteSchedule(State(), StartupDate.load()); }
+  int TakeUnwrittenSuspend();
   bool IsDue(double now) const;
   void ClearDueDateAndLaunch();
   void LaunchCapture();
@@ -74,7 +78,6 @@ void SchedulerCore::Run() {
     WakeOwner();
     if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
       LoadState();
-      UnwrittenSuspend = kNoUnwrittenFlag;
       Synchronizer.EndRead();
     }
     if (IsDue(LocalNow())) ClearDueDateAndLaunch();
@@ -95,15 +98,26 @@ void SchedulerCore::WakeOwner() {
   ::SetEvent(CallIdle.Get());
 }
 
+// Replaces the flags with the registry's (or keeps them when it has none)
+// and drops an unwritten suspend mark in the same store.
 void SchedulerCore::LoadState() {
   const StoredSchedule stored = ReadSchedule();
-  if (stored.State) State = *stored.State;
+  std::uint32_t old = Flags.load();
+  while (!Flags.compare_exchange_weak(old, stored.State ? *stored.State : (old & 0xFF))) {
+  }
   if (stored.StartupDate) StartupDate = *stored.StartupDate;
+}
+
+int SchedulerCore::TakeUnwrittenSuspend() {
+  const std::uint32_t mark = Flags.fetch_and(0xFF) & kUnwrittenMask;
+  if (mark == kUnwrittenSet) return 1;
+  if (mark == kUnwrittenClear) return 0;
+  return kNoUnwrittenFlag;
 }
 
 bool SchedulerCore::IsDue(double now) const {
   const double date = StartupDate.load();
-  return date > 0.0 && !(State.load() & kStateSuspended) && now >= date;
+  return date > 0.0 && !(State() & kStateSuspended) && now >= date;
 }
 
 // The date is cleared under the write lock and on what the registry holds
@@ -112,7 +126,6 @@ bool SchedulerCore::IsDue(double now) const {
 void SchedulerCore::ClearDueDateAndLaunch() {
   if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return;  // next cycle tries again
   LoadState();
-  UnwrittenSuspend = kNoUnwrittenFlag;
   const bool cleared = IsDue(LocalNow());
   if (cleared) {
     StartupDate = 0.0;
@@ -124,7 +137,7 @@ void SchedulerCore::ClearDueDateAndLaunch() {
 
 void SchedulerCore::LaunchCapture() {
   if (!CaptureAppNotRunning()) return;
-  LaunchProgram(CaptureAppPath(), (State.load() & kStateMinimised) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+  LaunchProgram(CaptureAppPath(), (State() & kStateMinimised) ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
 }
 
 // Under the write lock: the other bits and the date as the registry holds
@@ -132,7 +145,7 @@ void SchedulerCore::LaunchCapture() {
 void SchedulerCore::WriteSuspendFlag(int bit) {
   LoadState();
   if (bit != kNoUnwrittenFlag) {
-    State = static_cast<std::uint8_t>((State.load() & ~kStateSuspended) | (bit ? kStateSuspended : 0));
+    Flags = static_cast<std::uint8_t>((State() & ~kStateSuspended) | (bit ? kStateSuspended : 0));
   }
   SaveState();
 }
@@ -170,7 +183,7 @@ TScheduler::~TScheduler() {
   if (thread_) ::WaitForSingleObject(thread_.Get(), kStopWait);
   // Without the lock nothing is written: a peer may be writing right now.
   if (core_->Synchronizer.BeginWrite(kLockTimeout)) {
-    core_->WriteSuspendFlag(core_->UnwrittenSuspend.exchange(kNoUnwrittenFlag));
+    core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
     core_->Synchronizer.EndWrite();
   }
   // A thread still held by a peer keeps its own reference to the core.
@@ -203,18 +216,16 @@ void TScheduler::ClearOnWakeUp() {
   }
 }
 
-std::uint8_t TScheduler::State() const { return core_->State.load(); }
+std::uint8_t TScheduler::State() const { return core_->State(); }
 double TScheduler::StartupDate() const { return core_->StartupDate.load(); }
 DWORD TScheduler::Interval() const { return core_->Interval; }
 
 void TScheduler::SetState(std::uint8_t NewState) {
-  if (NewState == core_->State.load()) return;
-  core_->State = NewState;
+  if (NewState == core_->State()) return;
   const int bit = (NewState & kStateSuspended) ? 1 : 0;
-  core_->UnwrittenSuspend = bit;
+  core_->Flags = NewState | (bit ? kUnwrittenSet : kUnwrittenClear);
   if (!core_->Synchronizer.BeginWrite(kLockTimeout)) return;  // in memory only, until a reload or destruction
-  core_->WriteSuspendFlag(bit);
-  core_->UnwrittenSuspend = kNoUnwrittenFlag;
+  core_->WriteSuspendFlag(bit);  // its reload drops the mark
   core_->Synchronizer.EndWrite();
 }
 
