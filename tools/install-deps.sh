@@ -3,7 +3,7 @@
 # through sudo): the MinGW-w64 cross compiler, Wine, Xvfb, clang, spin.
 set -e
 SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-packages="cmake g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth clang libclang-rt-14-dev googletest spin python3 x11-apps imagemagick xdotool nsis locales"
+packages="cmake g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils clang libclang-rt-14-dev googletest spin python3 x11-apps imagemagick xdotool nsis locales"
 missing=
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"
