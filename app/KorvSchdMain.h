@@ -53,7 +53,9 @@ public:
   int FillProjectMenu(HMENU Submenu);
   void OpenProject(int Index);
 
-  HWND Handle = nullptr;
+  // Written by the window procedure on every message, read by the scheduler
+  // thread for the tray icon.
+  std::atomic<HWND> Handle{nullptr};
   std::unique_ptr<TScheduler> Scheduler;
   int IconBase = 1000;
   std::atomic<int> CurrentIconOffset{-1};
