@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "app/Win32Handles.h"
 #include "app/WorkPath.h"
 #include "browser/BrowserText.h"
@@ -12,10 +14,11 @@ constexpr char kOpenUrlTopic[] = "WWW_OpenURL";
 
 // RegQueryValueA of a key's default value into the association buffer.
 bool ReadDefaultValue(HKEY root, const char* subKey, char (&buffer)[kAssociationBufferSize]) {
+  // Zeroed first and its last byte kept zero: a value stored without its
+  // terminating zero still ends inside the buffer.
+  std::memset(buffer, 0, sizeof buffer);
   LONG size = sizeof buffer;
   if (::RegQueryValueA(root, subKey, buffer, &size) != ERROR_SUCCESS) return false;
-  // Terminated by us: the value may have been stored without its zero.
-  buffer[size > 0 && size <= static_cast<LONG>(sizeof buffer) ? size - 1 : 0] = 0;
   buffer[sizeof buffer - 1] = 0;
   return true;
 }

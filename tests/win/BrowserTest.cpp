@@ -141,6 +141,17 @@ TEST_F(DiscoveryTest, AssociationCommandVariants) {
   ::DeleteFileA(gone.c_str());
   EXPECT_EQ(TBrowser::FindDefaultBrowser(), "") << "vanished executable";
 
+  // A command stored without its terminating zero is read whole all the same.
+  std::string bare = MakeExe("Bare\\bare.exe");
+  htm.SetCommand("x");
+  HKEY raw = nullptr;
+  ASSERT_EQ(::RegOpenKeyA(HKEY_CLASSES_ROOT, (htm.ClassName() + "\\shell\\open\\command").c_str(), &raw),
+            ERROR_SUCCESS);
+  UniqueHkey command(raw);
+  ::RegSetValueExA(command.Get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(bare.data()),
+                   static_cast<DWORD>(bare.size()));
+  EXPECT_EQ(TBrowser::FindDefaultBrowser(), bare);
+
   htm.SetClass(htm.ClassName() + ".nokey");
   EXPECT_EQ(TBrowser::FindDefaultBrowser(), "") << "class without shell\\open";
   htm.SetCommand("");
