@@ -305,3 +305,17 @@ TEST_F(OpenPageTest, QuitMessageTakenByThePumpIsPostedAgain) {
   ASSERT_TRUE(::PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "WM_QUIT lost";
   EXPECT_EQ(msg.wParam, 7u);
 }
+
+TEST_F(OpenPageTest, WithoutAnyBrowserAnyServerOfTheTopicIsAsked) {
+  HtmAssociation htm;
+  htm.SetClass(htm.ClassName() + ".none");
+  workPath.Remove();
+  TBrowser browser(nullptr);
+  ASSERT_EQ(browser.BrowserPath(), "");
+  EXPECT_EQ(browser.ServiceName(), "");
+  // An empty service name leaves DDEML free to pick any server of the topic.
+  StubBrowser stub("--serve");
+  ASSERT_TRUE(stub.StartServing()) << stub.Log();
+  browser.OpenPage(page);
+  EXPECT_EQ(stub.Lines("request item="), std::vector<std::string>{Item(page)}) << stub.Log();
+}
