@@ -25,7 +25,8 @@ bool ReadDefaultValue(HKEY root, const char* subKey, char (&buffer)[kAssociation
 }  // namespace
 
 bool FileExistsUnder(const std::string& Name) {
-  if (Name.empty()) return false;
+  // A search would match a pattern, but no program is started by one.
+  if (Name.empty() || Name.find_first_of("*?") != std::string::npos) return false;
   WIN32_FIND_DATAA data;
   UniqueFindHandle find(::FindFirstFileA(Name.c_str(), &data));
   return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);

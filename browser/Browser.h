@@ -48,7 +48,8 @@ private:
 // taken here is posted again so that the main loop still sees it.
 bool PumpOneMessage();
 
-// A file-system search for the name finds an entry that is not a folder.
+// A file-system search for the name finds an entry that is not a folder; a
+// name with wildcards names no file.
 bool FileExistsUnder(const std::string& Name);
 // The path with every component under its long name; unchanged when no file
 // exists under it.

@@ -112,6 +112,7 @@ TEST_F(DiscoveryTest, UnusableSettingLeavesTheChoiceToTheAssociation) {
   const std::string ini = folder.Path() + "Korvamo.ini";
   for (std::string setting : {"[Browser]\r\nExeName=" + folder.Path() + "Other\r\n",  // a folder
                               "[Browser]\r\nExeName=" + folder.Path() + "missing.exe\r\n",
+                              "[Browser]\r\nExeName=" + folder.Path() + "Other\\*.exe\r\n",
                               "[Other]\r\nExeName=" + associated + "x\r\n", std::string()}) {
     WriteFileText(ini, setting);
     EXPECT_EQ(ChosenBrowser(), associated) << setting;
