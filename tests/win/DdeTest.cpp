@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "dde/DdemanEx.h"
 #include "tests/support/TestSupport.h"
@@ -57,12 +59,35 @@ TEST(DdeErrorTest, CheckDdeSuccessRaisesTheLastErrorOfTheInstance) {
   }
 }
 
+namespace {
+std::vector<std::string> nameEvents;
+DWORD watcher = 0;
+HDDEDATA CALLBACK WatchNames(UINT type, UINT, HCONV, HSZ hsz1, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  if (type == XTYP_REGISTER || type == XTYP_UNREGISTER) {
+    char name[256] = {};
+    ::DdeQueryStringA(watcher, hsz1, name, sizeof name, CP_WINANSI);
+    nameEvents.push_back((type == XTYP_REGISTER ? "+" : "-") + std::string(name));
+  }
+  return nullptr;
+}
+}  // namespace
+
 TEST_F(DdeTest, ServiceNameComesFromTheProgramFileName) {
   EXPECT_NE(manager->InstanceId(), 0u);
   EXPECT_EQ(manager->OwnServiceName(), "dde_tests");
   EXPECT_NE(manager->OwnServiceHandle(), nullptr);
+  // Another DDE program sees the first name withdrawn before the second comes.
+  ASSERT_EQ(::DdeInitializeA(&watcher, WatchNames, APPCLASS_STANDARD | APPCMD_CLIENTONLY, 0),
+            static_cast<UINT>(DMLERR_NO_ERROR));
+  nameEvents.clear();
   manager->RegisterServiceName("C:\\x.y\\a.b.exe");
   EXPECT_EQ(manager->OwnServiceName(), "a");
+  WaitFor([] { return nameEvents.size() >= 2; }, 5000);
+  // The withdrawal's name is read late, once its atom may hold the new name.
+  ASSERT_EQ(nameEvents.size(), 2u);
+  EXPECT_EQ(nameEvents[0][0], '-') << nameEvents[0];
+  EXPECT_EQ(nameEvents[1], "+a");
+  ::DdeUninitialize(watcher);
   manager->RegisterServiceName("C:\\dir\\NoDot");
   EXPECT_EQ(manager->OwnServiceName(), "NoDot");
   manager->UnregisterServiceName();
