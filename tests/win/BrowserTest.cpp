@@ -320,3 +320,12 @@ TEST_F(OpenPageTest, WithoutAnyBrowserAnyServerOfTheTopicIsAsked) {
   browser.OpenPage(page);
   EXPECT_EQ(stub.Lines("request item="), std::vector<std::string>{Item(page)}) << stub.Log();
 }
+
+TEST_F(OpenPageTest, LongFallbackCommandLineReachesTheBrowserWhole) {
+  StubBrowser stub("");
+  auto browser = BrowserFor(stub);
+  const std::string url = "http://example.invalid/" + std::string(300, 'x') + ".htm";
+  browser->OpenPage(url);
+  ASSERT_TRUE(WaitFor([&] { return stub.Count("exit") == 1; }, 10000)) << stub.Log();
+  EXPECT_EQ(stub.Lines("page="), std::vector<std::string>{"page=" + url}) << stub.Log();
+}
