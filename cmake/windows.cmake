@@ -41,7 +41,7 @@ endforeach()
 
 # Test fixture: fresh prefix, wineboot once, persistent wineserver, private Xvfb
 # and a virtual desktop whose explorer provides the notification area.
-add_test(NAME wine_setup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${KORV_WINE_DIR})
+add_test(NAME wine_setup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${KORV_WINE_DIR} $<TARGET_FILE:traydriver>)
 set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
 add_test(NAME wine_cleanup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${KORV_WINE_DIR})
 set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)

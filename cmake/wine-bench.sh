@@ -1,5 +1,5 @@
 #!/bin/sh
-# wine-bench.sh start|stop DIR
+# wine-bench.sh start|stop DIR [SETTLE_TOOL]
 # start: a fresh Wine prefix in DIR/prefix, a private Xvfb, a persistent
 #        wineserver and a virtual desktop (its explorer owns the tray).
 # stop:  ends only what start began: the prefix's wineserver and our Xvfb.
@@ -48,6 +48,13 @@ wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
 # Start the desktop's explorer ourselves, detached from CTest's output pipes,
 # rather than letting the first test program start it with its own.
-wine explorer /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+# Started by its path so that no start.exe stays behind: its hidden OLE window
+# answers no messages and stalls every broadcast, DDE connections included.
+wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
 sleep 1
+# Programs still starting in the prefix may own windows that answer nothing
+# yet; a tool that waits for every window to answer keeps them out of tests.
+if [ -n "${3:-}" ] && [ -f "$3" ]; then
+  wine "$3" settle 30 </dev/null >/dev/null 2>&1 || echo "some windows still answer nothing"
+fi
 echo "wine bench ready: prefix $WINEPREFIX display :$n"

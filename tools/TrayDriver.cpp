@@ -3,6 +3,9 @@
 //   traydriver menu           a right-button release on its tray icon
 //   traydriver endmenu        ends an open popup menu
 //   traydriver close          WM_CLOSE, then waits for the window to go
+//   traydriver settle SECONDS waits until every top-level window answers
+//                             messages (a window that answers none stalls
+//                             every broadcast, DDE connections included)
 //   traydriver tooltip        prints the tooltip that the stored schedule gives
 //                             (Windows-1252), the way the scheduler builds it
 // Exit code 0 on success, 1 on time-out or no scheduler, 2 on bad usage.
@@ -22,6 +25,20 @@ constexpr UINT kTrayNotify = WM_USER + 384;
 
 HWND Scheduler() { return ::FindWindowA("TWebSched", nullptr); }
 
+BOOL CALLBACK CountUnanswering(HWND window, LPARAM count) {
+  DWORD_PTR result = 0;
+  if (!::SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 100, &result)) {
+    ++*reinterpret_cast<int*>(count);
+  }
+  return TRUE;
+}
+
+bool AllWindowsAnswer() {
+  int unanswering = 0;
+  ::EnumWindows(CountUnanswering, reinterpret_cast<LPARAM>(&unanswering));
+  return unanswering == 0;
+}
+
 bool WaitUntil(bool (*condition)(), DWORD ms) {
   for (DWORD waited = 0;; waited += 50) {
     if (condition()) return true;
@@ -33,13 +50,17 @@ bool WaitUntil(bool (*condition)(), DWORD ms) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: traydriver wait SECONDS | menu | endmenu | close | tooltip\n");
+    std::fprintf(stderr, "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | close | tooltip\n");
     return 2;
   }
   const char* command = argv[1];
   if (std::strcmp(command, "wait") == 0) {
     DWORD seconds = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 10;
     return WaitUntil([] { return Scheduler() != nullptr; }, seconds * 1000) ? 0 : 1;
+  }
+  if (std::strcmp(command, "settle") == 0) {
+    DWORD seconds = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 30;
+    return WaitUntil(AllWindowsAnswer, seconds * 1000) ? 0 : 1;
   }
   if (std::strcmp(command, "tooltip") == 0) {
     const StoredSchedule stored = ReadSchedule();

@@ -8,7 +8,7 @@ cmake --preset mingw >/dev/null
 cmake --build --preset mingw >/dev/null
 build=$(pwd)/build/mingw
 dir=$(pwd)/build/bench-wine
-KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} ./cmake/wine-bench.sh start "$dir" >/dev/null
+KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} ./cmake/wine-bench.sh start "$dir" "$build/bin/traydriver.exe" >/dev/null
 trap './cmake/wine-bench.sh stop "$dir"' EXIT INT TERM
 export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"

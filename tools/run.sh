@@ -82,8 +82,9 @@ printf '\r\n[KORVAMO]\r\nWORKPATH=C:\\Korvamo\\Travail\\\r\n' >>"$c/windows/win.
 
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Korvamo /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Korvamo /d 1024x768 /f >/dev/null 2>&1
-wine explorer /desktop=Korvamo,1024x768 </dev/null >/dev/null 2>&1 &
+wine "$c/windows/system32/explorer.exe" /desktop=Korvamo,1024x768 </dev/null >/dev/null 2>&1 &
 sleep 1
+wine "$app/traydriver.exe" settle 30 >/dev/null 2>&1 || true
 wine 'C:\Korvamo\KorvSchd.exe' </dev/null >/dev/null 2>&1 &
 wine "$app/traydriver.exe" wait 30 || { say "The scheduler did not start."; exit 1; }
 started=1
