@@ -73,8 +73,8 @@ def main(argv):
     if len(argv) < 3:
         sys.exit(__doc__)
     images = []
-    for spec in argv[2:]:
-        path, _, scale = spec.partition(":")
+    for arg in argv[2:]:
+        path, _, scale = arg.partition(":")
         images.append(read_map(path, int(scale or 1)))
     blobs = [image_data(p) for p in images]
     out = struct.pack("<HHH", 0, 1, len(images))
