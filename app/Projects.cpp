@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "app/AnsiText.h"
 #include "app/KorvSchdMain.h"
 #include "app/ProjectList.h"
 #include "app/TrayText.h"
@@ -18,8 +19,6 @@
 
 namespace {
 constexpr char kProjectListName[] = "webs.dat";
-
-bool IsAnsiLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }
 
 // Up to limit bytes from the start of an open file; a failed read ends early.
 std::string ReadFileStart(HANDLE file, std::size_t limit) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/KorvSchdMain.h"
+#include "app/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
 #include "app/Win32Handles.h"
@@ -26,8 +27,6 @@ constexpr std::uint8_t kSuspendedBit = 1;
 
 constexpr char kUnloadQuestion[] = "Voulez-vous arr\xEAter le gestionnaire de capture en diff\xE9r\xE9?";
 constexpr char kUnloadCaption[] = "D\xE9" "charger";
-
-bool IsAnsiLeadByte(unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }
 
 // The headers' structure has room for 128 characters; the first form that we
 // send holds 64, so the text is built in a field of that size.

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/AnsiText.h"
 #include "app/TrayText.h"
 #include "sched/DateTime.h"
 #include "sched/LocalClock.h"
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
     const StoredSchedule stored = ReadSchedule();
     const bool suspended = (stored.State.value_or(0) & kStateSuspended) != 0;
     const std::string next = FormatCaptureDateTime(stored.StartupDate.value_or(0.0), UserDayMonthNames());
-    std::printf("%s\n", TooltipText(suspended, next, [](unsigned char c) { return ::IsDBCSLeadByte(c) != FALSE; }).c_str());
+    std::printf("%s\n", TooltipText(suspended, next, IsAnsiLeadByte).c_str());
     return 0;
   }
   HWND window = Scheduler();
