@@ -20,10 +20,19 @@ target_include_directories(korv_win PUBLIC ${CMAKE_SOURCE_DIR})
 
 include(res/resources.cmake)
 
-add_executable(KorvSchd WIN32 app/KorvSchd.cpp ${KORV_RESOURCE_OBJECTS})
+# The shipped program is built for size: the code it links is compiled with
+# -Os into one section per function and datum, and the linker drops what
+# nothing uses. The tests link the same library code; their own code keeps the
+# build type's flags.
+set(KORV_SIZE_OPTIONS -Os -ffunction-sections -fdata-sections)
+target_compile_options(korv_core PRIVATE ${KORV_SIZE_OPTIONS})
+target_compile_options(korv_win PRIVATE ${KORV_SIZE_OPTIONS})
+
+add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_RESOURCE_OBJECTS})
+target_compile_options(KorvSchd PRIVATE ${KORV_SIZE_OPTIONS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
-# The shipped program carries no debug symbols.
-target_link_options(KorvSchd PRIVATE -s)
+# No debug symbols in the shipped program; the map file says what takes room.
+target_link_options(KorvSchd PRIVATE -s -Wl,--gc-sections -Wl,-Map=${CMAKE_BINARY_DIR}/KorvSchd.map)
 set_target_properties(KorvSchd PROPERTIES OUTPUT_NAME KorvSchd)
 
 file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake)
