@@ -43,18 +43,26 @@ until [ -e "/tmp/.X11-unix/X$n" ] || [ $i -ge 50 ]; do sleep 0.1; i=$((i + 1)); 
 wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
 # Every program of the prefix lands on one virtual desktop, whose explorer
-# provides the notification area that Shell_NotifyIconA needs.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+# provides the notification area that Shell_NotifyIconA needs. Its name is
+# not "Default": wineboot has already made a desktop of that name, outside
+# any virtual desktop, where the notification area is a window of its own
+# that waits 2 s for a window manager each time its last icon goes.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d KorvBench /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v KorvBench /d 1024x768 /f >/dev/null 2>&1
 # Start the desktop's explorer ourselves, detached from CTest's output pipes,
 # rather than letting the first test program start it with its own.
 # Started by its path so that no start.exe stays behind: its hidden OLE window
 # answers no messages and stalls every broadcast, DDE connections included.
-wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=KorvBench,1024x768 </dev/null >/dev/null 2>&1 &
 sleep 1
-# Programs still starting in the prefix may own windows that answer nothing
-# yet; a tool that waits for every window to answer keeps them out of tests.
 if [ -n "${3:-}" ] && [ -f "$3" ]; then
+  # Wine ends the desktop's explorer a moment after the last other program of
+  # the desktop has gone; each test program would then start a new one and
+  # wait about 10 s for it. A program that stays on the desktop until the
+  # wineserver ends keeps this one for the whole run.
+  wine "$3" keep </dev/null >/dev/null 2>&1 &
+  # Programs still starting in the prefix may own windows that answer nothing
+  # yet; a tool that waits for every window to answer keeps them out of tests.
   wine "$3" settle 30 </dev/null >/dev/null 2>&1 || echo "some windows still answer nothing"
 fi
 echo "wine bench ready: prefix $WINEPREFIX display :$n"
