@@ -54,7 +54,7 @@ struct WakeUps {
 // the same cycle loads it and the next one holds it.
 struct CycleLog {
   static constexpr int kSize = 12;
-  int writeAt = 3;
+  int writeAt = 1;
   double aheadMs = 50;
   TDataSynchronizer* peer = nullptr;
   double written = 0;
@@ -219,7 +219,7 @@ TEST_F(SchedInProcessTest, ADateDueWithinTheNextCycleIsTestedAtItsDateNotAWholeI
   TScheduler scheduler(true);
   scheduler.SetOnWakeUp(&log, &CycleLog::Code);
   scheduler.Resume();
-  ASSERT_TRUE(WaitFor([&] { return log.calls >= log.writeAt + 4; }, 10000)) << "calls: " << log.calls;
+  ASSERT_TRUE(WaitFor([&] { return log.calls >= log.writeAt + 3; }, 10000)) << "calls: " << log.calls;
   scheduler.ClearOnWakeUp();
   ASSERT_NE(log.written, 0.0) << "the peer could not write";
   EXPECT_EQ(StoredDate(), 0.0) << "the date was not cleared";
