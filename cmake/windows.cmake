@@ -2,9 +2,10 @@
 add_compile_definitions(STRICT WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# Wine-backed test bench: every test program runs through this wrapper, in a
-# prefix of its own under the build tree (made by the wine_setup fixture).
-set(KORV_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+# Wine-backed test benches: every test program runs through this wrapper, in
+# the bench that its KORV_WINE_DIR names (see korv_wine_bench below); by hand,
+# in the first bench.
+set(KORV_WINE_DIR ${CMAKE_BINARY_DIR}/wine-a)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
@@ -48,31 +49,72 @@ foreach(f IN LISTS KORV_BENCH_FILES)
   include(${f})
 endforeach()
 
-# Test fixture: fresh prefix, wineboot once, persistent wineserver, private Xvfb
-# and a virtual desktop whose explorer provides the notification area.
-add_test(NAME wine_setup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${KORV_WINE_DIR} $<TARGET_FILE:traydriver>)
-set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
-add_test(NAME wine_cleanup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${KORV_WINE_DIR})
-set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+# Test benches. Each is a fresh Wine prefix under the build tree with its own
+# wineserver, Xvfb and virtual desktop (whose explorer provides the
+# notification area), made by the fixture wine_setup_<name> and ended by
+# wine_cleanup_<name>. Named kernel objects, the registry, win.ini, DDE and the
+# tray belong to one bench, so test programs on different benches never meet
+# and CTest runs them side by side. Three benches share the test programs out
+# so that each has about the same work; more can be added for work that should
+# run beside the rest (a long soak, another Windows version).
+function(korv_wine_bench name)
+  set(dir ${CMAKE_BINARY_DIR}/wine-${name})
+  add_test(NAME wine_setup_${name}
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver>)
+  set_tests_properties(wine_setup_${name} PROPERTIES FIXTURES_SETUP wine_${name} TIMEOUT 300)
+  add_test(NAME wine_cleanup_${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
+  set_tests_properties(wine_cleanup_${name} PROPERTIES FIXTURES_CLEANUP wine_${name} TIMEOUT 60)
+endfunction()
+korv_wine_bench(a)
+korv_wine_bench(b)
+korv_wine_bench(c)
 
-# korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL]): one CTest
-# entry per test program. SERIAL marks programs that use the real kernel-object
-# and registry names, which are global in a prefix.
+# korv_wine_test(name SOURCES ... [LIBS ...] [DEPENDS ...] [TIMEOUT s] [BENCH b]
+#                [SHARDS n] [COST s] [SERIAL]): one test program, run on bench b (a by
+# default) as one CTest entry, or as n entries name_1 ... name_n that each run
+# every n-th test (GoogleTest's sharding) and can go to different benches:
+# BENCH then lists one bench per shard. SERIAL marks programs that use the
+# real kernel-object and registry names, the Run value, win.ini, DDE servers
+# or the tray: on one bench they run one at a time. COST, about the seconds
+# an entry takes, lets CTest start the long ones first on a fresh build tree.
 function(korv_wine_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;DEPENDS;BENCH" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
+  endif()
+  if(NOT T_SHARDS)
+    set(T_SHARDS 1)
+  endif()
+  if(NOT T_BENCH)
+    set(T_BENCH a)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE korv_test_support korv_win GTest::gtest ${T_LIBS})
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
-  if(T_SERIAL)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK korv_real_names)
-  endif()
+  foreach(shard RANGE 1 ${T_SHARDS})
+    if(T_SHARDS EQUAL 1)
+      set(entry ${name})
+      set(environment "")
+    else()
+      set(entry ${name}_${shard})
+      math(EXPR index "${shard} - 1")
+      set(environment GTEST_TOTAL_SHARDS=${T_SHARDS} GTEST_SHARD_INDEX=${index})
+    endif()
+    list(LENGTH T_BENCH benches)
+    math(EXPR pick "(${shard} - 1) % ${benches}")
+    list(GET T_BENCH ${pick} bench)
+    add_test(NAME ${entry} COMMAND ${name})
+    set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench};${environment}")
+    if(T_SERIAL)
+      set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK korv_bench_${bench})
+    endif()
+    if(T_COST)
+      set_tests_properties(${entry} PROPERTIES COST ${T_COST})
+    endif()
+  endforeach()
 endfunction()
 
 add_library(korv_test_support STATIC)
@@ -81,7 +123,7 @@ target_sources(korv_test_support PRIVATE ${KORV_TEST_SUPPORT})
 target_link_libraries(korv_test_support PUBLIC korv_win GTest::gtest)
 
 file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS GTest::gtest_main TIMEOUT 120)
+korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS GTest::gtest_main BENCH c TIMEOUT 120)
 
 file(GLOB KORV_WIN_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cmake)
 foreach(f IN LISTS KORV_WIN_TEST_FILES)

@@ -17,10 +17,31 @@ stop() {
   return 0
 }
 
-free_display() {
+# Starts Xvfb on the first display number from KORV_DISPLAY_BASE that it can
+# hold, and prints that number. Benches start side by side and other users'
+# servers come and go: a number is ours only once its lock file names our
+# server.
+start_display() {
   n=${KORV_DISPLAY_BASE:-91}
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  echo "$n"
+  while [ "$n" -lt 1000 ]; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+      pid=$!
+      i=0
+      while kill -0 "$pid" 2>/dev/null && [ $i -lt 100 ]; do
+        if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+          echo "$pid" >"$dir/xvfb.pid"
+          echo "$n"
+          return 0
+        fi
+        sleep 0.1
+        i=$((i + 1))
+      done
+      kill "$pid" 2>/dev/null
+    fi
+    n=$((n + 1))
+  done
+  return 1
 }
 
 case "$cmd" in
@@ -32,13 +53,9 @@ esac
 stop
 rm -rf "$dir"
 mkdir -p "$dir" "$WINEPREFIX"
-n=$(free_display)
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
-echo $! >"$dir/xvfb.pid"
+n=$(start_display) || { echo "no display could be started"; cat "$dir/xvfb.log"; exit 1; }
 echo "$n" >"$dir/display"
 export DISPLAY=":$n"
-i=0
-until [ -e "/tmp/.X11-unix/X$n" ] || [ $i -ge 50 ]; do sleep 0.1; i=$((i + 1)); done
 
 wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
