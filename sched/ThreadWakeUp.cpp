@@ -93,8 +93,9 @@ void SchedulerCore::Run() {
 // A date in memory that comes due within a wait ends it at that date, so the
 // due test follows at once; otherwise the wait keeps its limit.
 DWORD SchedulerCore::WaitBeforeDueTest(DWORD limit, bool stillDue) const {
-  if (stillDue) return limit;
-  return WaitBeforeDue(LocalNow(), StartupDate.load(), (State() & kStateSuspended) != 0, limit);
+  const double date = StartupDate.load();
+  if (stillDue || !(date > 0.0)) return limit;  // an idle cycle reads no clock
+  return WaitBeforeDue(LocalNow(), date, (State() & kStateSuspended) != 0, limit);
 }
 
 void SchedulerCore::WakeOwner() {
