@@ -1,4 +1,4 @@
-#include "sched/PeerCommand.h"
+#include "tools/korvctl/PeerCommand.h"
 
 #include <cstdio>
 
