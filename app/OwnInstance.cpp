@@ -38,7 +38,7 @@ bool RegisterAutoStart(const std::string& valueName, const std::string& data) {
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return false;
   UniqueHkey key(raw);
   ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
+                   static_cast<DWORD>(data.size()) + 1);
   return true;
 }
 
