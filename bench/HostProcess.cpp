@@ -28,8 +28,8 @@ double HostCpuSeconds(const std::string& exePath) {
   if (close == std::string::npos) return -1;
   // Fields after the name: state is field 3; utime and stime are 14 and 15.
   unsigned long long utime = 0, stime = 0;
-  if (std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime,
-                  &stime) != 2) {
+  if (std::sscanf(stat.c_str() + close + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &utime, &stime) !=
+      2) {
     return -1;
   }
   return static_cast<double>(utime + stime) / 100.0;

@@ -73,10 +73,12 @@ bool MeasureDirectStart(const SchedulerFolder& files, std::vector<double>& delay
   if (!WaitFor([&] { return files.Log().size() > before; }, 10000)) return false;
   delays.push_back((files.Log()[before].When - asked) * kMsPerDay);
   // The next start must not find this one still holding its mutex.
-  return WaitFor([] {
-    UniqueHandle running{::OpenMutexA(SYNCHRONIZE, FALSE, "APPLICATION-KORVAMO 98")};
-    return !running;
-  }, 5000);
+  return WaitFor(
+      [] {
+        UniqueHandle running{::OpenMutexA(SYNCHRONIZE, FALSE, "APPLICATION-KORVAMO 98")};
+        return !running;
+      },
+      5000);
 }
 
 // Private bytes: the process's own committed memory. Wine reports none for
@@ -149,14 +151,16 @@ int main() {
   std::printf("| due date to capture start, median of %d (%d missed) | %.0f ms | <= 50 ms |\n", kRuns, due.missed,
               due.median);
   std::printf("| due date to capture start, maximum of %d | %.0f ms | <= 150 ms |\n", kRuns, due.max);
-  std::printf("| the floor: KORV98.EXE started directly, WinExec to its first line, median / maximum of %d (%d missed)"
-              " | %.0f / %.0f ms | |\n",
-              kRuns, direct.missed, direct.median, direct.max);
+  std::printf(
+      "| the floor: KORV98.EXE started directly, WinExec to its first line, median / maximum of %d (%d missed)"
+      " | %.0f / %.0f ms | |\n",
+      kRuns, direct.missed, direct.median, direct.max);
   std::printf("| peer notice to reload, through a launch, median of %d (%d missed) | %.0f ms | |\n", kRuns,
               notice.missed, notice.median);
   std::printf("| peer notice to reload, through a launch, maximum of %d | %.0f ms | |\n", kRuns, notice.max);
-  std::printf("| scheduler CPU time while idle, over %lu s | %.3f s per minute (%.2f s in all since start) | <= 0.05 s |\n",
-              idleMs / 1000, idleCpu, totalCpu);
+  std::printf(
+      "| scheduler CPU time while idle, over %lu s | %.3f s per minute (%.2f s in all since start) | <= 0.05 s |\n",
+      idleMs / 1000, idleCpu, totalCpu);
   std::printf("| private bytes of KorvSchd.exe, after its %d launches / after the idle minute | %.1f / %.1f MiB | |\n",
               2 * kRuns, privateAfterRuns, privateAfterIdle);
   return 0;

@@ -82,7 +82,7 @@ std::string FormatCaptureDateTime(double value, const DayMonthNames& names) {
   if (value == 0.0) return {};
   const auto parts = DecodeDateTime(value);
   if (!parts) return {};
-  return names.Days[parts->DayOfWeek] + " " + std::to_string(parts->Day) + " " + names.Months[parts->Month - 1] +
-         " " + Digits(parts->Year, 4) + " \xE0 " + Digits(parts->Hour, 2) + ":" + Digits(parts->Minute, 2) + ":" +
+  return names.Days[parts->DayOfWeek] + " " + std::to_string(parts->Day) + " " + names.Months[parts->Month - 1] + " " +
+         Digits(parts->Year, 4) + " \xE0 " + Digits(parts->Hour, 2) + ":" + Digits(parts->Minute, 2) + ":" +
          Digits(parts->Second, 2);
 }

@@ -60,8 +60,9 @@ void CheckWait(double now, double date, bool suspended, std::uint32_t limit) {
   constexpr double kMsPerDay = static_cast<double>(kMillisecondsPerDay);
   const std::uint32_t wait = WaitBeforeDue(now, date, suspended, limit);
   const auto fail = [&](const char* what) {
-    Fail(what, now, "date " + std::to_string(date) + " wait " + std::to_string(wait) + " limit " +
-                        std::to_string(limit) + (suspended ? " suspended" : ""));
+    Fail(what, now,
+         "date " + std::to_string(date) + " wait " + std::to_string(wait) + " limit " + std::to_string(limit) +
+             (suspended ? " suspended" : ""));
   };
   if (wait > limit) fail("wait above its limit");
   const bool due = FallsDue(now, date, suspended);

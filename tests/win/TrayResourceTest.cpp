@@ -124,14 +124,14 @@ TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoEl
   EXPECT_EQ(fixed->dwFileVersionLS, 0u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
   WORD* translation = nullptr;
-  ASSERT_TRUE(::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
+  ASSERT_TRUE(
+      ::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
   ASSERT_GE(size, 4u);
   EXPECT_EQ(translation[0], 0x040C);
   EXPECT_EQ(translation[1], 1252);
   const std::pair<const char*, const char*> strings[] = {
-      {"CompanyName", "Korvamo"},          {"FileDescription", "Web scheduler"},
-      {"FileVersion", "1.0.0.0"},          {"InternalName", "KorvSchd"},
-      {"OriginalFilename", "KorvSchd.exe"}, {"ProductName", "Korvamo"},
+      {"CompanyName", "Korvamo"},   {"FileDescription", "Web scheduler"}, {"FileVersion", "1.0.0.0"},
+      {"InternalName", "KorvSchd"}, {"OriginalFilename", "KorvSchd.exe"}, {"ProductName", "Korvamo"},
       {"ProductVersion", "1.0.0.0"}};
   for (const auto& [name, expected] : strings) {
     char* text = nullptr;
@@ -145,10 +145,10 @@ TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoEl
   ASSERT_NE(found, nullptr) << "no manifest";
   const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found)));
   const std::string manifest(bytes, ::SizeofResource(exe.Get(), found));
-  for (const char* part : {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"x86\"",
-                           "<description>Web scheduler</description>",
-                           "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-                           "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+  for (const char* part :
+       {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"x86\"",
+        "<description>Web scheduler</description>", "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
     EXPECT_NE(manifest.find(part), std::string::npos) << part << "\nin\n" << manifest;
   }
 }
