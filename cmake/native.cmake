@@ -11,13 +11,20 @@ set_tests_properties(unit_tests PROPERTIES TIMEOUT 120)
 # tools/fuzz.sh fuzzes at length and keeps what it finds that adds coverage.
 set(KORV_FUZZ_TEST_SECONDS 10 CACHE STRING "Seconds each fuzz target runs under CTest")
 if(KORV_FUZZ)
+  # The code under test carries libFuzzer's coverage probes, without which the
+  # fuzzer sees only the target's own few lines; -O1 makes it several times
+  # faster than the Debug build that the unit tests use.
+  get_target_property(KORV_CORE_SOURCES korv_core SOURCES)
+  add_library(korv_core_fuzz STATIC ${KORV_CORE_SOURCES})
+  target_include_directories(korv_core_fuzz PUBLIC ${CMAKE_SOURCE_DIR})
+  target_compile_options(korv_core_fuzz PRIVATE -O1 -fsanitize=fuzzer-no-link)
   file(GLOB KORV_FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*.cpp)
   foreach(src IN LISTS KORV_FUZZ_SOURCES)
     get_filename_component(name ${src} NAME_WE)
     add_executable(fuzz_${name} ${src})
-    target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+    target_compile_options(fuzz_${name} PRIVATE -O1 -fsanitize=fuzzer)
     target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
-    target_link_libraries(fuzz_${name} PRIVATE korv_core)
+    target_link_libraries(fuzz_${name} PRIVATE korv_core_fuzz)
     set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
     add_test(NAME fuzz_${name}
       COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
