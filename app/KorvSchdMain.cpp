@@ -22,8 +22,29 @@ LRESULT CALLBACK WebSchedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   if (!WebSched) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   WebSched->Handle = hwnd;
   TMessage message{msg, wParam, lParam, 0};
-  WebSched->WndProc(message);
+  // An exception must not unwind through user32's frames (undefined on this
+  // platform): a message whose handling failed does nothing more.
+  try {
+    WebSched->WndProc(message);
+  } catch (...) {
+    return WebSched->MessageFailed(message);
+  }
   return message.Result;
+}
+
+LRESULT TWebSched::MessageFailed(const TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_CREATE:
+      // The window is not made, as when it cannot be created: nothing of
+      // what WMCreate did stays behind.
+      StopTray();
+      return -1;
+    case WM_DESTROY:
+      StopTray();
+      ::PostQuitMessage(0);
+      return 0;
+    default: return 0;
+  }
 }
 
 void TWebSched::WndProc(TMessage& Message) {
@@ -88,9 +109,15 @@ void TWebSched::WMCreate(TMessage& Message) {
 
 void TWebSched::WMDestroy(TMessage& Message) {
   Message.Result = 0;
+  StopTray();
+  ::PostQuitMessage(0);
+}
+
+void TWebSched::StopTray() {
+  if (!Scheduler) return;
   // Clearing waits for a refresh under way, so none runs past this point.
-  if (Scheduler) Scheduler->ClearOnWakeUp();
+  Scheduler->ClearOnWakeUp();
   RemoveTrayIcon();
   Scheduler.reset();
-  ::PostQuitMessage(0);
+  CurrentIconOffset = -1;
 }

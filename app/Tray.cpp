@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -127,8 +128,32 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
   ::PostMessageA(Handle, WM_NULL, 0, 0);
 }
 
+namespace {
+void EmptyMenu(HMENU menu) {
+  while (::GetMenuItemCount(menu) > 0) {
+    if (!::DeleteMenu(menu, 0, MF_BYPOSITION)) break;
+  }
+}
+}  // namespace
+
+int TWebSched::FillProjectMenuAsFarAsRead(HMENU Submenu) {
+  // Emptied first, so that after a failure the submenu holds only entries
+  // made from the list now in Projects, never the resource's placeholder.
+  Projects.clear();
+  EmptyMenu(Submenu);
+  try {
+    return FillProjectMenu(Submenu);
+  } catch (...) {
+    // Out of memory part way: the projects already listed stay, those that
+    // could not be read are left out.
+    const int listed = ::GetMenuItemCount(Submenu);
+    Projects.resize(std::min(Projects.size(), static_cast<std::size_t>(std::max(listed, 0))));
+    return static_cast<int>(Projects.size());
+  }
+}
+
 void TWebSched::PrepareMenu(HMENU Popup) {
-  const int count = FillProjectMenu(::GetSubMenu(Popup, 1));
+  const int count = FillProjectMenuAsFarAsRead(::GetSubMenu(Popup, 1));
   // Disabled without the grayed flag: the entry keeps its normal look.
   ::EnableMenuItem(Popup, 1, MF_BYPOSITION | (count != 0 ? MF_ENABLED : MF_DISABLED));
   ::EnableMenuItem(Popup, IDM_LOAD_CAPTURE_APP,

@@ -133,10 +133,16 @@ void TBrowser::OpenPage(const std::string& Url) {
 }
 
 void TBrowser::OpenOnePage(const std::string& Url) {
-  HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-  PumpOneMessage();
-  if (!OpenByDde(Url)) OpenByCommand(Url);
-  ::SetCursor(previous);
+  // Put back also when the opening fails with an exception (out of memory).
+  struct Hourglass {
+    HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    ~Hourglass() { ::SetCursor(previous); }
+  };
+  {
+    Hourglass hourglass;
+    PumpOneMessage();
+    if (!OpenByDde(Url)) OpenByCommand(Url);
+  }
   PumpOneMessage();
 }
 

@@ -68,7 +68,12 @@ HDDEDATA CALLBACK DdemlCallback(UINT Type, UINT, HCONV Conv, HSZ, HSZ, HDDEDATA,
   DWORD transaction = Type == XTYP_XACT_COMPLETE ? static_cast<DWORD>(Data1) : QID_SYNC;
   if (!::DdeQueryConvInfo(Conv, transaction, &info)) return nullptr;
   if (Type == XTYP_DISCONNECT && info.hUser) {
-    reinterpret_cast<TDdeClientConv*>(info.hUser)->ConversationEnded();
+    // An OnClose handler that raises must not unwind through DDEML: the
+    // conversation has ended all the same.
+    try {
+      reinterpret_cast<TDdeClientConv*>(info.hUser)->ConversationEnded();
+    } catch (...) {
+    }
   }
   return nullptr;
 }
@@ -123,8 +128,12 @@ bool TDdeClientConv::OpenConversation() {
 }
 
 void TDdeClientConv::ConversationEnded() {
+  // Zeroed even when OnClose raises: the conversation is over either way.
+  struct Ended {
+    HCONV& handle;
+    ~Ended() { handle = nullptr; }
+  } ended{conversationHandle_};
   if (Connected()) NotifyClose();
-  conversationHandle_ = nullptr;
 }
 
 void TDdeClientConv::CloseConversation() {

@@ -16,10 +16,16 @@ std::string InstanceMutexName(const std::string& applicationName) {
 }
 
 bool CaptureAppNotRunning() {
-  const std::string name = InstanceMutexName(kCaptureAppName);
-  if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
-  UniqueHandle probe{::CreateMutexA(nullptr, FALSE, name.c_str())};
-  return static_cast<bool>(probe);
+  try {
+    const std::string name = InstanceMutexName(kCaptureAppName);
+    if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
+    UniqueHandle probe{::CreateMutexA(nullptr, FALSE, name.c_str())};
+    return static_cast<bool>(probe);
+  } catch (...) {
+    // No name, no answer: taken as running, like a mutex that can be
+    // neither opened nor created.
+    return false;
+  }
 }
 
 std::string CaptureAppPath() { return FolderOf(GetOwnExePath()) + kCaptureAppExe; }

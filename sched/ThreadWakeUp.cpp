@@ -76,11 +76,17 @@ void SchedulerCore::Run() {
     if (slept == WAIT_OBJECT_0 || StopRequested) return;
     if (slept == WAIT_FAILED) ::Sleep(Interval);
     WakeOwner();
-    if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
-      LoadState();
-      Synchronizer.EndRead();
+    try {
+      if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
+        LoadState();
+        Synchronizer.EndRead();
+      }
+      if (IsDue(LocalNow())) ClearDueDateAndLaunch();
+    } catch (...) {
+      // Out of memory (the launch's path): no launch this cycle; the next
+      // cycle carries on. Neither LoadState nor SaveState raises, so no lock
+      // is left held.
     }
-    if (IsDue(LocalNow())) ClearDueDateAndLaunch();
   }
 }
 
@@ -94,7 +100,11 @@ void SchedulerCore::WakeOwner() {
     if (code) ::ResetEvent(CallIdle.Get());
   }
   if (!code) return;
-  code(object, Sender);
+  try {
+    code(object, Sender);
+  } catch (...) {
+    // The owner's refresh failed (out of memory): skipped this cycle.
+  }
   ::SetEvent(CallIdle.Get());
 }
 
@@ -155,7 +165,11 @@ DWORD WINAPI SchedulerThread(void* parameter) {
   auto* handedOver = static_cast<std::shared_ptr<SchedulerCore>*>(parameter);
   const std::shared_ptr<SchedulerCore> core = std::move(*handedOver);
   delete handedOver;
-  core->Run();
+  // Each cycle catches its own failures; nothing may cross this frame.
+  try {
+    core->Run();
+  } catch (...) {
+  }
   return 0;
 }
 }  // namespace

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,35 @@ TEST_F(DdeTest, PartnerEndingTheConversationFiresOnCloseOnce) {
   conv->CloseConversation();
   EXPECT_EQ(closed, 1) << "OnClose fires once per conversation";
   EXPECT_EQ(conv->ServiceHandle(), nullptr);
+  EXPECT_EQ(conv->DdeService(), "");
+}
+
+TEST_F(DdeTest, OnCloseRaisingInTheCallbackGoesNoFurtherAndTheConversationEnds) {
+  StubBrowser browser("--serve --end-after-request");
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  conv->OnClose = [this](void*) {
+    ++closed;
+    throw std::runtime_error("handler failed");
+  };
+  ASSERT_TRUE(conv->AssignLink(browser.Service(), "WWW_OpenURL"));
+  EXPECT_EQ(TextOf(conv->RequestItem("x")), "OpenURL-OK");
+  const HCONV handle = conv->ConversationHandle();
+  auto partnerEnded = [&] {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return ::DdeQueryConvInfo(handle, QID_SYNC, &info) && !(info.wStatus & ST_CONNECTED);
+  };
+  ASSERT_TRUE(WaitFor(partnerEnded, 10000)) << browser.Log();
+  // Called as DDEML calls it (see above): from DDEML's frames, where no
+  // exception may go.
+  if (conv->Connected()) {
+    EXPECT_NO_THROW(DdemlCallback(XTYP_DISCONNECT, 0, handle, nullptr, nullptr, nullptr, 0, 0));
+  }
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(conv->Connected()) << "ended although its handler raised";
+  conv->OnClose = nullptr;
+  conv->CloseConversation();
   EXPECT_EQ(conv->DdeService(), "");
 }
 
