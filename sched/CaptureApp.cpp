@@ -19,8 +19,11 @@ bool CaptureAppNotRunning() {
   try {
     const std::string name = InstanceMutexName(kCaptureAppName);
     if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
-    UniqueHandle probe{::CreateMutexA(nullptr, FALSE, name.c_str())};
-    return static_cast<bool>(probe);
+    HANDLE created = ::CreateMutexA(nullptr, FALSE, name.c_str());
+    // Found by the creation: it started after the first call, so it runs.
+    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    UniqueHandle probe{created};
+    return probe && !existed;
   } catch (...) {
     // No name, no answer: taken as running, like a mutex that can be
     // neither opened nor created.
