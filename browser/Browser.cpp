@@ -155,7 +155,9 @@ bool TBrowser::OpenByDde(const std::string& Url) {
   bool opened = conversation.AssignLink(conversation.ServiceApplication(), kOpenUrlTopic) &&
                 conversation.OpenConversation();
   // What the browser answers plays no part: the text is released unread.
-  if (opened) conversation.RequestItem(item);
+  // A request that could not be sent at all (an item too long for a DDE
+  // string handle) opened nothing, so the command line is tried instead.
+  if (opened) opened = conversation.Request(item).Sent;
   conversation.CloseConversation();
   conversation_.reset();
   return opened;

@@ -169,24 +169,29 @@ bool TDdeClientConv::Relink(std::string Service, std::string Topic) {
   return opened;
 }
 
-TDdeText TDdeClientConv::RequestItem(const std::string& Item) {
-  if (!Connected() || !GlobalDdeMgr) return nullptr;
+TDdeText TDdeClientConv::RequestItem(const std::string& Item) { return Request(Item).Text; }
+
+TDdeRequest TDdeClientConv::Request(const std::string& Item) {
+  TDdeRequest request;
+  if (!Connected() || !GlobalDdeMgr) return request;
+  // An item over 255 characters gets no handle: nothing can be asked.
   UniqueDdeString itemHandle(GlobalDdeMgr->InstanceId(), Item.c_str());
-  if (!itemHandle.Handle()) return nullptr;
+  if (!itemHandle.Handle()) return request;
+  request.Sent = true;
   DWORD result = 0;
   UniqueDdeData data(::DdeClientTransaction(nullptr, 0, conversationHandle_, itemHandle.Handle(), dataFormat_,
                                             XTYP_REQUEST, 10000, &result));
   itemHandle.Reset();
-  if (!data) return nullptr;
+  if (!data) return request;
   DdeDataAccess access(data.Get());
-  if (!access.Data()) return nullptr;
+  if (!access.Data()) return request;
   const char* bytes = reinterpret_cast<const char*>(access.Data());
   const DWORD size = access.Size();
   const std::size_t length = DdeTextLength(bytes, size);
-  TDdeText text(new char[size + 1]);
-  std::memcpy(text.get(), bytes, length);
-  text[length] = 0;
-  return text;
+  request.Text.reset(new char[size + 1]);
+  std::memcpy(request.Text.get(), bytes, length);
+  request.Text[length] = 0;
+  return request;
 }
 
 void TDdeClientConv::SetConnectMode(TDataMode Value) {

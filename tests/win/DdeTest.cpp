@@ -118,6 +118,21 @@ TEST_F(DdeTest, RequestItemGivesDataEmptyTextRawBytesOrNothing) {
   }
 }
 
+TEST_F(DdeTest, RequestTellsAnItemThatCouldNotBeSentFromOneUnanswered) {
+  StubBrowser browser("--serve --answer none");
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  EXPECT_FALSE(conv->Request("x").Sent) << "no conversation";
+  ASSERT_TRUE(conv->AssignLink(browser.Service(), "WWW_OpenURL"));
+  TDdeRequest unanswered = conv->Request("item one");
+  EXPECT_TRUE(unanswered.Sent);
+  EXPECT_EQ(TextOf(unanswered.Text), "<null>");
+  TDdeRequest tooLong = conv->Request(std::string(256, 'i'));
+  EXPECT_FALSE(tooLong.Sent) << "no string handle for 256 characters";
+  EXPECT_EQ(TextOf(tooLong.Text), "<null>");
+  EXPECT_EQ(browser.Lines("request item="), std::vector<std::string>{"request item=item one"}) << browser.Log();
+}
+
 TEST_F(DdeTest, PartnerEndingTheConversationFiresOnCloseOnce) {
   StubBrowser browser("--serve --end-after-request");
   ASSERT_TRUE(browser.StartServing()) << browser.Log();
