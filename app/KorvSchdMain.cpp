@@ -87,12 +87,21 @@ bool TWebSched::CreateHiddenWindow() {
 
 int TWebSched::Run() {
   if (!CreateHiddenWindow()) return 0;
-  MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  MSG msg{};
+  BOOL got = 0;
+  while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) > 0) {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  return static_cast<int>(msg.wParam);
+  // A quit message posted by another program (or a failing GetMessageA)
+  // ends the loop with the window still there: destroying it now removes
+  // the icon and stops the scheduler, as after the unload command.
+  if (::IsWindow(Handle)) {
+    ::DestroyWindow(Handle);
+    MSG posted;
+    ::PeekMessageA(&posted, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the one its destruction posted
+  }
+  return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }
 
 void TWebSched::RefreshTrayThunk(void* Object, void* Sender) {
