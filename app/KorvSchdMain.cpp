@@ -124,9 +124,16 @@ void TWebSched::WMDestroy(TMessage& Message) {
 
 void TWebSched::StopTray() {
   if (!Scheduler) return;
-  // Clearing waits for a refresh under way, so none runs past this point.
-  Scheduler->ClearOnWakeUp();
+  // Clearing waits, with a bound, for a refresh under way. One that a hung
+  // shell still holds may go on using this object and the scheduler when
+  // the shell answers: neither is freed then (the process is ending).
+  if (!Scheduler->ClearOnWakeUp(TScheduler::kWakeUpWait)) refreshHeld_ = true;
   RemoveTrayIcon();
-  Scheduler.reset();
+  if (refreshHeld_) {
+    Scheduler->Stop();
+    static_cast<void>(Scheduler.release());
+  } else {
+    Scheduler.reset();
+  }
   CurrentIconOffset = -1;
 }

@@ -34,6 +34,9 @@ public:
   virtual void WndProc(TMessage& Message);
   // The window procedure's result for a message whose handling raised.
   LRESULT MessageFailed(const TMessage& Message);
+  // A refresh that a hung shell held was not awaited at the window's end:
+  // this object must then outlive the process's last steps.
+  bool RefreshHeld() const { return refreshHeld_; }
 
   int Run();
   bool CreateHiddenWindow();
@@ -76,6 +79,8 @@ private:
   bool IsSuspended() const;
   DWORD TrayIconID() const;
   bool SendTrayIcon(DWORD Action, int Offset);
+
+  bool refreshHeld_ = false;
 };
 
 // The single instance; the window procedure reaches the object only through it.

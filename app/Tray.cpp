@@ -11,6 +11,7 @@
 
 #include "app/KorvSchdMain.h"
 #include "app/AnsiText.h"
+#include "app/BoundedCall.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
 #include "app/Win32Handles.h"
@@ -22,6 +23,9 @@ namespace {
 // The first published form of the structure; older shells accept only this.
 constexpr DWORD kNotifyIconSize = 88;
 static_assert(NOTIFYICONDATAA_V1_SIZE == kNotifyIconSize);
+
+// How long the icon's removal waits for the shell at unload.
+constexpr DWORD kShellWait = 1000;
 
 constexpr int kSuspendedOffset = IDI_SUSPENDED - IDI_ACTIVE;
 constexpr std::uint8_t kSuspendedBit = 1;
@@ -105,7 +109,9 @@ void TWebSched::BuildTooltip(char (&Tip)[64]) {
 
 void TWebSched::RemoveTrayIcon() {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
-  ::Shell_NotifyIconA(NIM_DELETE, &data);
+  // Called as the program ends: a shell that no longer answers must not
+  // hold up the unload. The request goes with its own copy of the data.
+  RunWithin(kShellWait, [data]() mutable { ::Shell_NotifyIconA(NIM_DELETE, &data); });
 }
 
 void TWebSched::WMTrayNotify(TMessage& Message) {

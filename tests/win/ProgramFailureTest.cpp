@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/support/TestSupport.h"
+#include "tests/win/FakeTray.h"
 #include "tests/win/ImportPatch.h"
 #include "tests/win/TrayTestSupport.h"
 
@@ -112,4 +114,39 @@ TEST_F(ProgramFailureTest, OutOfMemoryInTheWakeUpsSkipsThemAndCarriesOn) {
   EXPECT_EQ(AnyBox(), "") << "no error box";
   EXPECT_TRUE(MenuOpensAndCloses());
   EXPECT_EQ(program.Close(), 0u) << "WM_CLOSE ends it as usual";
+}
+
+// The shell's tray stops answering: the wake-ups' tooltip requests wait on
+// it, and so would the unload's removal of the icon.
+TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
+  for (const bool unloadCommand : {false, true}) {
+    SCOPED_TRACE(unloadCommand ? "D\xE9" "charger" : "WM_CLOSE");
+    SchedulerUnderTest scheduler;
+    ASSERT_TRUE(scheduler.Start(folder.CopyProgram("KorvSchd.exe")));
+    FakeTray tray;
+    ASSERT_TRUE(tray.Ready());
+    ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, scheduler.window); }, 5000)) << tray.Describe();
+    tray.StopAnswering();
+    WaitFor([] { return false; }, 1000);  // the next wake-up now waits on the tray
+    DWORD asked = 0;
+    if (unloadCommand) {
+      scheduler.program.Post(scheduler.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+      HWND menu = scheduler.program.FindWindowOfClass(kMenuClass, 10000);
+      ASSERT_NE(menu, nullptr);
+      scheduler.program.Post(menu, WM_CHAR, 'd');
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor([&] { return (box = scheduler.program.FindWindowOfClass(kDialogClass, 0)) != nullptr &&
+                                       ::GetDlgItem(box, IDYES) != nullptr; },
+                          10000));
+      asked = ::GetTickCount();
+      scheduler.program.Post(box, WM_COMMAND, IDYES);
+    } else {
+      asked = ::GetTickCount();
+      scheduler.program.Post(scheduler.window, WM_CLOSE);
+    }
+    EXPECT_EQ(scheduler.program.WaitExit(5000), 0u) << "not ended within 5 s of the request";
+    std::printf("%s: ended %lu ms after the request\n", unloadCommand ? "unload command" : "WM_CLOSE",
+                ::GetTickCount() - asked);
+    scheduler.program.Kill();
+  }
 }
