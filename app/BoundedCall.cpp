@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace {
 DWORD WINAPI RunJob(void* parameter) {
@@ -17,20 +17,18 @@ DWORD WINAPI RunJob(void* parameter) {
 }  // namespace
 
 bool RunWithin(DWORD Timeout, std::function<void()> Job) {
-  std::unique_ptr<std::function<void()>> handedOver;
+  // A copy goes to the thread; Job stays here in case no thread can be had.
+  std::function<void()>* handedOver = nullptr;
   try {
-    handedOver = std::make_unique<std::function<void()>>(std::move(Job));
+    handedOver = new std::function<void()>(Job);
   } catch (...) {
   }
   if (handedOver) {
-    UniqueHandle thread{::CreateThread(nullptr, 0, RunJob, handedOver.get(), 0, nullptr)};
-    if (thread) {
-      handedOver.release();  // the thread's now
-      return ::WaitForSingleObject(thread.Get(), Timeout) == WAIT_OBJECT_0;
-    }
-    Job = std::move(*handedOver);
+    const UniqueHandle thread{::CreateThread(nullptr, 0, RunJob, handedOver, 0, nullptr)};
+    if (thread) return ::WaitForSingleObject(thread.Get(), Timeout) == WAIT_OBJECT_0;
+    delete handedOver;
   }
-  // No thread to be had: the job runs here, without a bound.
+  // No thread: the job runs here, without a bound.
   try {
     Job();
   } catch (...) {

@@ -22,9 +22,7 @@ FakeTray::~FakeTray() {
   if (thread_) ::WaitForSingleObject(thread_.Get(), 10000);
 }
 
-bool FakeTray::Ready() const {
-  return window_ && ::FindWindowExA(nullptr, nullptr, kTrayClass, nullptr) == window_;
-}
+bool FakeTray::Ready() const { return window_ && ::FindWindowExA(nullptr, nullptr, kTrayClass, nullptr) == window_; }
 
 std::vector<FakeTray::Request> FakeTray::Requests() const {
   std::lock_guard<std::mutex> guard(lock_);
@@ -97,8 +95,8 @@ void FakeTray::Serve() {
   ::RegisterClassA(&wc);
   // Topmost, so that it comes before the shell's own tray in the z-order
   // that the search for the class follows.
-  HWND window = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTrayClass, nullptr, WS_POPUP,
-                                  0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND window = ::CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kTrayClass, nullptr, WS_POPUP, 0,
+                                  0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
   if (window) {
     ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     ::SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace korvtest {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace korvtest {
 namespace {
@@ -65,11 +65,15 @@ std::vector<BYTE> ReplacementCode(bool failFromSize, DWORD value, DWORD original
     if (value == 0) return {0x31, 0xC0, 0xC3};
     return {0x31, 0xC0, 0xC2, static_cast<BYTE>(value & 0xFF), static_cast<BYTE>(value >> 8)};
   }
-  // mov eax, [esp+4]; cmp eax, value; jae fail; jmp [original]; fail: xor eax, eax; ret
-  // with the original's address stored at offset 20.
   const DWORD originalAt = static_cast<DWORD>(reinterpret_cast<UINT_PTR>(at)) + 20;
-  std::vector<BYTE> code = {0x8B, 0x44, 0x24, 0x04, 0x3D, 0, 0, 0, 0, 0x73, 0x06, 0xFF, 0x25, 0, 0, 0, 0,
-                            0x31, 0xC0, 0xC3, 0,    0,    0,    0};
+  std::vector<BYTE> code = {
+      0x8B, 0x44, 0x24, 0x04,        // mov eax, [esp+4]: the size asked for
+      0x3D, 0,    0,    0,    0,     // cmp eax, value
+      0x73, 0x06,                    // jae fail
+      0xFF, 0x25, 0,    0,    0, 0,  // jmp [original]
+      0x31, 0xC0, 0xC3,              // fail: xor eax, eax; ret
+      0,    0,    0,    0,           // offset 20: the original's address
+  };
   std::memcpy(&code[5], &value, 4);
   std::memcpy(&code[13], &originalAt, 4);
   std::memcpy(&code[20], &original, 4);
@@ -79,7 +83,8 @@ std::vector<BYTE> ReplacementCode(bool failFromSize, DWORD value, DWORD original
 void* PlaceCode(HANDLE process, bool failFromSize, DWORD value, DWORD original) {
   // Never freed: a thread of the program may still be inside it after the
   // original is back, and it ends with the program.
-  auto* at = static_cast<BYTE*>(::VirtualAllocEx(process, nullptr, 64, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
+  auto* at =
+      static_cast<BYTE*>(::VirtualAllocEx(process, nullptr, 64, MEM_COMMIT | MEM_RESERVE, PAGE_EXECUTE_READWRITE));
   if (!at) return nullptr;
   const std::vector<BYTE> code = ReplacementCode(failFromSize, value, original, at);
   SIZE_T written = 0;

@@ -2,8 +2,8 @@
 // out (its malloc import answers nothing for a while), the shell's tray
 // stops answering. It carries on, or ends when asked, as it does otherwise.
 // Uses the real work folder, tray, schedule key and Run value.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
@@ -88,8 +88,8 @@ TEST_F(ProgramFailureTest, OutOfMemoryWhileTheMenuReadsTheProjectsStillShowsTheM
   WriteProjects();
   ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
   {
-    ImportPatch noMemory(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe", "msvcrt.dll",
-                         "malloc", FailFromSize{64});
+    ImportPatch noMemory(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe", "msvcrt.dll", "malloc",
+                         FailFromSize{64});
     ASSERT_EQ(noMemory.Error(), "");
     EXPECT_TRUE(MenuOpensAndCloses()) << "the menu shows, without the projects that could not be read";
     ASSERT_TRUE(Running()) << "ended with exit code 0x" << std::hex << program.program.WaitExit(0);
@@ -103,8 +103,8 @@ TEST_F(ProgramFailureTest, OutOfMemoryWhileTheMenuReadsTheProjectsStillShowsTheM
 TEST_F(ProgramFailureTest, OutOfMemoryInTheWakeUpsSkipsThemAndCarriesOn) {
   ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
   {
-    ImportPatch noMemory(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe", "msvcrt.dll",
-                         "malloc", FailFromSize{32});
+    ImportPatch noMemory(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe", "msvcrt.dll", "malloc",
+                         FailFromSize{32});
     ASSERT_EQ(noMemory.Error(), "");
     WaitFor([] { return false; }, 1500);  // five wake-ups
     ASSERT_TRUE(Running()) << "ended with exit code 0x" << std::hex << program.program.WaitExit(0);
@@ -120,7 +120,9 @@ TEST_F(ProgramFailureTest, OutOfMemoryInTheWakeUpsSkipsThemAndCarriesOn) {
 // it, and so would the unload's removal of the icon.
 TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
   for (const bool unloadCommand : {false, true}) {
-    SCOPED_TRACE(unloadCommand ? "D\xE9" "charger" : "WM_CLOSE");
+    SCOPED_TRACE(unloadCommand ? "D\xE9"
+                                 "charger"
+                               : "WM_CLOSE");
     SchedulerUnderTest scheduler;
     ASSERT_TRUE(scheduler.Start(folder.CopyProgram("KorvSchd.exe")));
     FakeTray tray;
@@ -135,9 +137,12 @@ TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
       ASSERT_NE(menu, nullptr);
       scheduler.program.Post(menu, WM_CHAR, 'd');
       HWND box = nullptr;
-      ASSERT_TRUE(WaitFor([&] { return (box = scheduler.program.FindWindowOfClass(kDialogClass, 0)) != nullptr &&
-                                       ::GetDlgItem(box, IDYES) != nullptr; },
-                          10000));
+      ASSERT_TRUE(WaitFor(
+          [&] {
+            return (box = scheduler.program.FindWindowOfClass(kDialogClass, 0)) != nullptr &&
+                   ::GetDlgItem(box, IDYES) != nullptr;
+          },
+          10000));
       asked = ::GetTickCount();
       scheduler.program.Post(box, WM_COMMAND, IDYES);
     } else {
