@@ -29,6 +29,8 @@ namespace __gnu_cxx {
 void __verbose_terminate_handler() { std::abort(); }
 }  // namespace __gnu_cxx
 
+// The names are the library's own, which is the point.
+// NOLINTBEGIN(bugprone-reserved-identifier, cert-dcl50-cpp)
 namespace std {
 void __throw_bad_exception() { throw std::bad_exception(); }
 void __throw_bad_alloc() { throw std::bad_alloc(); }
@@ -54,3 +56,4 @@ void __throw_range_error(const char* message) { throw LibraryError(message); }
 void __throw_overflow_error(const char* message) { throw LibraryError(message); }
 void __throw_underflow_error(const char* message) { throw LibraryError(message); }
 }  // namespace std
+// NOLINTEND(bugprone-reserved-identifier, cert-dcl50-cpp)

@@ -71,6 +71,10 @@ void CheckWait(double now, double date, bool suspended, std::uint32_t limit) {
   if (due) return;
   const auto after = [&](std::uint32_t ms) { return now + ms / kMsPerDay; };
   if (wait < limit && !FallsDue(after(wait), date, suspended)) fail("the wait ends before the date");
+  // Far beyond the years a schedule can hold, one step of a double is longer
+  // than the wait's limit, and "the first millisecond" has no meaning.
+  const auto inRange = [](double v) { return v > kFirstDateTime && v < kLastDateTime; };
+  if (!inRange(now) || !inRange(date)) return;
   if (wait >= 1 && FallsDue(after(wait - 1), date, suspended)) fail("the wait ends after the date");
 }
 
