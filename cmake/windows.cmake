@@ -41,16 +41,40 @@ endforeach()
 
 # Test fixture: fresh prefix, wineboot once, persistent wineserver, private Xvfb
 # and a virtual desktop whose explorer provides the notification area.
-add_test(NAME wine_setup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${KORV_WINE_DIR} $<TARGET_FILE:traydriver>)
-set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
-add_test(NAME wine_cleanup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${KORV_WINE_DIR})
-set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+# korv_wine_fixture(NAME DIR [VERSION v] [DPI d]) adds wine_setup<NAME> and
+# wine_cleanup<NAME> around the prefix in DIR, as fixture wine<NAME>.
+function(korv_wine_fixture name dir)
+  cmake_parse_arguments(F "" "VERSION;DPI" "" ${ARGN})
+  add_test(NAME wine_setup${name}
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver> "${F_VERSION}" "${F_DPI}")
+  set_tests_properties(wine_setup${name} PROPERTIES FIXTURES_SETUP wine${name} TIMEOUT 300)
+  add_test(NAME wine_cleanup${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
+  set_tests_properties(wine_cleanup${name} PROPERTIES FIXTURES_CLEANUP wine${name} TIMEOUT 60)
+endfunction()
+korv_wine_fixture("" ${KORV_WINE_DIR})
 
-# korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL]): one CTest
-# entry per test program. SERIAL marks programs that use the real kernel-object
-# and registry names, which are global in a prefix.
+# The Windows versions that the tests of the real program run on as well, each
+# in a prefix of its own that presents itself as that version: name, winecfg
+# version, DPI. Windows 10 runs at 200 % scale, as such machines mostly do with
+# today's displays; the others at 100 %. An empty list turns the matrix off.
+set(KORV_WINE_MATRIX "winxp:winxp:96;win7:win7:96;win10:win10:192" CACHE STRING
+  "Prefixes name:version:dpi that the tests of the real program also run in")
+foreach(entry IN LISTS KORV_WINE_MATRIX)
+  string(REPLACE ":" ";" fields ${entry})
+  list(GET fields 0 matrix_name)
+  list(GET fields 1 matrix_version)
+  list(GET fields 2 matrix_dpi)
+  korv_wine_fixture(@${matrix_name} ${CMAKE_BINARY_DIR}/wine-${matrix_name} VERSION ${matrix_version} DPI ${matrix_dpi})
+endforeach()
+
+# korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL] [MATRIX]): one
+# CTest entry per test program. SERIAL marks programs that use the real
+# kernel-object and registry names, which are global in a prefix: they take
+# that prefix's lock. MATRIX adds an entry name@version per prefix of the
+# matrix, for the programs that meet the real KorvSchd.exe, where the Windows
+# version can show.
 function(korv_wine_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -64,6 +88,18 @@ function(korv_wine_test name)
   if(T_SERIAL)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK korv_real_names)
   endif()
+  if(NOT T_MATRIX)
+    return()
+  endif()
+  foreach(entry IN LISTS KORV_WINE_MATRIX)
+    string(REGEX REPLACE ":.*" "" matrix_name ${entry})
+    add_test(NAME ${name}@${matrix_name} COMMAND ${name})
+    set_tests_properties(${name}@${matrix_name} PROPERTIES FIXTURES_REQUIRED wine@${matrix_name}
+      TIMEOUT ${T_TIMEOUT} LABELS matrix ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${matrix_name})
+    if(T_SERIAL)
+      set_tests_properties(${name}@${matrix_name} PROPERTIES RESOURCE_LOCK korv_real_names@${matrix_name})
+    endif()
+  endforeach()
 endfunction()
 
 add_library(korv_test_support STATIC)
