@@ -20,7 +20,11 @@ target_include_directories(korv_win PUBLIC ${CMAKE_SOURCE_DIR})
 
 include(res/resources.cmake)
 
-add_executable(KorvSchd WIN32 app/KorvSchd.cpp ${KORV_RESOURCE_OBJECTS})
+# The shipped programs run on XP: app/TickCount64.cpp stands in for a kernel32
+# function that the threads runtime imports and XP lacks. It must be an object
+# of the executable itself, linked before the import libraries.
+set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/app/TickCount64.cpp)
+add_executable(KorvSchd WIN32 app/KorvSchd.cpp ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
 # The shipped program carries no debug symbols.
 target_link_options(KorvSchd PRIVATE -s)
