@@ -48,12 +48,15 @@ endforeach()
 # korv_wine_fixture(NAME DIR [VERSION v] [DPI d]) adds wine_setup<NAME> and
 # wine_cleanup<NAME> around the prefix in DIR, as fixture wine<NAME>.
 function(korv_wine_fixture name dir)
-  cmake_parse_arguments(F "" "VERSION;DPI" "" ${ARGN})
+  cmake_parse_arguments(F "" "VERSION;DPI;LABEL" "" ${ARGN})
   add_test(NAME wine_setup${name}
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver> "${F_VERSION}" "${F_DPI}")
   set_tests_properties(wine_setup${name} PROPERTIES FIXTURES_SETUP wine${name} TIMEOUT 300)
   add_test(NAME wine_cleanup${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
   set_tests_properties(wine_cleanup${name} PROPERTIES FIXTURES_CLEANUP wine${name} TIMEOUT 60)
+  if(F_LABEL)
+    set_tests_properties(wine_setup${name} wine_cleanup${name} PROPERTIES LABELS ${F_LABEL})
+  endif()
 endfunction()
 korv_wine_fixture("" ${KORV_WINE_DIR})
 
@@ -68,7 +71,8 @@ foreach(entry IN LISTS KORV_WINE_MATRIX)
   list(GET fields 0 matrix_name)
   list(GET fields 1 matrix_version)
   list(GET fields 2 matrix_dpi)
-  korv_wine_fixture(@${matrix_name} ${CMAKE_BINARY_DIR}/wine-${matrix_name} VERSION ${matrix_version} DPI ${matrix_dpi})
+  korv_wine_fixture(@${matrix_name} ${CMAKE_BINARY_DIR}/wine-${matrix_name}
+    VERSION ${matrix_version} DPI ${matrix_dpi} LABEL matrix)
 endforeach()
 
 # korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL] [MATRIX]): one
