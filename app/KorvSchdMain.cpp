@@ -3,6 +3,7 @@
 #include "app/LaterWindows.h"
 #include "app/OwnInstance.h"
 #include "browser/Browser.h"
+#include "common/ModulePath.h"
 #include "sched/ThreadWakeUp.h"
 
 TWebSched* WebSched = nullptr;

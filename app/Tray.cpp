@@ -9,11 +9,11 @@
 #include <cstring>
 
 #include "app/KorvSchdMain.h"
-#include "app/AnsiText.h"
 #include "app/LaterWindows.h"
+#include "common/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 #include "res/resource.h"
 #include "sched/CaptureApp.h"
 #include "sched/ThreadWakeUp.h"

@@ -11,6 +11,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
 # Win32 layer shared by the program and the in-process tests.
 add_library(korv_win STATIC)
+include(common/win.cmake)
 include(app/win.cmake)
 include(sched/win.cmake)
 include(browser/win.cmake)
@@ -20,17 +21,17 @@ target_include_directories(korv_win PUBLIC ${CMAKE_SOURCE_DIR})
 
 include(res/resources.cmake)
 
-# The shipped programs run on XP: app/TickCount64.cpp stands in for a kernel32
+# The shipped programs run on XP: common/TickCount64.cpp stands in for a kernel32
 # function that the threads runtime imports and XP lacks. It must be an object
 # of the executable itself, linked before the import libraries.
-set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/app/TickCount64.cpp)
+set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/common/TickCount64.cpp)
 add_executable(KorvSchd WIN32 app/KorvSchd.cpp ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
 # The shipped program carries no debug symbols.
 target_link_options(KorvSchd PRIVATE -s)
 set_target_properties(KorvSchd PROPERTIES OUTPUT_NAME KorvSchd)
 
-file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake)
+file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake ${CMAKE_SOURCE_DIR}/tools/*/win.cmake)
 foreach(f IN LISTS KORV_TOOL_FILES)
   include(${f})
 endforeach()
@@ -115,8 +116,8 @@ file(GLOB KORV_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/
 target_sources(korv_test_support PRIVATE ${KORV_TEST_SUPPORT})
 target_link_libraries(korv_test_support PUBLIC korv_win GTest::gtest)
 
-file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS GTest::gtest_main TIMEOUT 120)
+file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tools/*/*Test.cpp)
+korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS korvctl_core GTest::gtest_main TIMEOUT 120)
 
 file(GLOB KORV_WIN_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cmake)
 foreach(f IN LISTS KORV_WIN_TEST_FILES)

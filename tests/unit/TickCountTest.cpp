@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/TickCount.h"
+#include "common/TickCount.h"
 
 // The 32-bit count wraps every 49.7 days; the 64-bit one goes on.
 TEST(ExtendTickCount, KeepsTheHighPartAndCountsEachWrap) {

@@ -1,6 +1,6 @@
 // A 64-bit millisecond tick count from the 32-bit one, which wraps every
 // 49.7 days: what GetTickCount64 gives on Windows versions that have it.
-// Pure; app/TickCount64.cpp applies it on XP.
+// Pure; common/TickCount64.cpp applies it on XP.
 #pragma once
 #include <cstdint>
 

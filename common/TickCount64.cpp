@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/TickCount.h"
+#include "common/TickCount.h"
 
 namespace {
 using TickCount64Function = ULONGLONG(WINAPI*)();

@@ -1,4 +1,4 @@
-#include "app/TickCount.h"
+#include "common/TickCount.h"
 
 std::uint64_t ExtendTickCount(std::uint64_t last, std::uint32_t now) {
   std::uint64_t count = (last & ~std::uint64_t{0xFFFFFFFF}) | now;
