@@ -1,5 +1,6 @@
 #include "app/KorvSchdMain.h"
 
+#include "app/LaterWindows.h"
 #include "app/OwnInstance.h"
 #include "browser/Browser.h"
 #include "common/ModulePath.h"
@@ -33,6 +34,19 @@ LRESULT CALLBACK WebSchedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   return message.Result;
 }
 
+namespace {
+// Sent by Windows 8.1 and later to a per-monitor-aware window whose monitor
+// changed scale; the headers define it only for newer targets.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// The shell broadcasts this when its tray starts (logon, restart after a
+// crash); the icon is otherwise lost for good.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+}  // namespace
+
 LRESULT TWebSched::MessageFailed(const TMessage& Message) {
   switch (Message.Msg) {
     case WM_CREATE:
@@ -49,15 +63,15 @@ LRESULT TWebSched::MessageFailed(const TMessage& Message) {
 }
 
 void TWebSched::WndProc(TMessage& Message) {
-  // The shell broadcasts this when its tray starts (logon, restart after a
-  // crash); the icon is otherwise lost for good.
-  static const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  const UINT taskbarCreated = TaskbarCreatedMessage();
   if (taskbarCreated != 0 && Message.Msg == taskbarCreated) {
     ReAddTrayIcon();
     Message.Result = 0;
     return;
   }
   switch (Message.Msg) {
+    // The hidden window keeps its place and size; only the icon follows.
+    case kDpiChangedMessage: ReloadTrayIcon(); Message.Result = 0; break;
     case WM_CREATE: WMCreate(Message); break;
     case WM_DESTROY: WMDestroy(Message); break;
     case WM_COMMAND: WMCommand(Message); break;
@@ -114,6 +128,7 @@ void TWebSched::WMCreate(TMessage& Message) {
   Scheduler = std::make_unique<TScheduler>(false);
   Scheduler->SetOnWakeUp(this, &TWebSched::RefreshTrayThunk);
   Scheduler->SetPriority(THREAD_PRIORITY_BELOW_NORMAL);
+  if (const UINT taskbarCreated = TaskbarCreatedMessage()) AllowMessageFromShell(Handle, taskbarCreated);
   ShowTrayIcon(0);
 }
 

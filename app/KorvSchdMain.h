@@ -50,6 +50,8 @@ public:
   void RemoveTrayIcon();
   // Adds the icon again, as last shown, after the shell (re)started.
   void ReAddTrayIcon();
+  // Sends the icon shown again, loaded for the DPI now in force.
+  void ReloadTrayIcon();
   void WMTrayNotify(TMessage& Message);
   void PrepareMenu(HMENU Popup);
   void WMCommand(TMessage& Message);

@@ -11,6 +11,7 @@
 
 #include "app/KorvSchdMain.h"
 #include "app/BoundedCall.h"
+#include "app/LaterWindows.h"
 #include "common/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
@@ -68,11 +69,12 @@ bool TWebSched::SendTrayIcon(DWORD Action, int Offset) {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAYNOTIFY;
-  // A private copy at the tray's small size: a shared icon must not be
-  // destroyed, and both threads load icons.
+  // A private copy at the size the tray shows at its DPI, which the resource
+  // holds drawn for that size: a shared icon must not be destroyed, and both
+  // threads load icons.
+  const int side = TrayIconSideFor(Handle);
   UniqueHicon icon{static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IconBase + Offset),
-                                                  IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR))};
+                                                  IMAGE_ICON, side, side, LR_DEFAULTCOLOR))};
   data.hIcon = icon.Get();
   SetTooltip(*this, data);
   return ::Shell_NotifyIconA(Action, &data) != FALSE;
@@ -89,6 +91,12 @@ void TWebSched::ReAddTrayIcon() {
   const int offset = CurrentIconOffset;
   if (offset == -1) return;
   SendTrayIcon(NIM_ADD, offset);
+}
+
+void TWebSched::ReloadTrayIcon() {
+  const int offset = CurrentIconOffset;
+  if (offset == -1) return;
+  SendTrayIcon(NIM_MODIFY, offset);
 }
 
 void TWebSched::UpdateTooltip() {

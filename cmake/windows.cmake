@@ -30,7 +30,11 @@ set(KORV_SIZE_OPTIONS -Os -ffunction-sections -fdata-sections)
 target_compile_options(korv_core PRIVATE ${KORV_SIZE_OPTIONS})
 target_compile_options(korv_win PRIVATE ${KORV_SIZE_OPTIONS})
 
-add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_RESOURCE_OBJECTS})
+# The shipped programs run on XP: common/TickCount64.cpp stands in for a kernel32
+# function that the threads runtime imports and XP lacks. It must be an object
+# of the executable itself, linked before the import libraries.
+set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/common/TickCount64.cpp)
+add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
 target_compile_options(KorvSchd PRIVATE ${KORV_SIZE_OPTIONS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
 # No debug symbols in the shipped program; the map file says what takes room.
@@ -58,28 +62,52 @@ endforeach()
 # and CTest runs them side by side. Three benches share the test programs out
 # so that each has about the same work; more can be added for work that should
 # run beside the rest (a long soak, another Windows version).
+# korv_wine_bench(name [VERSION v] [DPI d] [LABEL l]): with VERSION the prefix
+# presents itself as that Windows (what winecfg /v takes), with DPI the
+# display runs at that many dots per inch.
 function(korv_wine_bench name)
+  cmake_parse_arguments(F "" "VERSION;DPI;LABEL" "" ${ARGN})
   set(dir ${CMAKE_BINARY_DIR}/wine-${name})
   add_test(NAME wine_setup_${name}
-    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver>)
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver> "${F_VERSION}" "${F_DPI}")
   set_tests_properties(wine_setup_${name} PROPERTIES FIXTURES_SETUP wine_${name} TIMEOUT 300)
   add_test(NAME wine_cleanup_${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
   set_tests_properties(wine_cleanup_${name} PROPERTIES FIXTURES_CLEANUP wine_${name} TIMEOUT 60)
+  if(F_LABEL)
+    set_tests_properties(wine_setup_${name} wine_cleanup_${name} PROPERTIES LABELS ${F_LABEL})
+  endif()
 endfunction()
 korv_wine_bench(a)
 korv_wine_bench(b)
 korv_wine_bench(c)
 
+# The Windows versions that the tests of the real program run on as well, each
+# on a bench of its own that presents itself as that version: name, winecfg
+# version, DPI. Windows 10 runs at 200 % scale, as such machines mostly do with
+# today's displays; the others at 100 %. An empty list turns the matrix off.
+set(KORV_WINE_MATRIX "winxp:winxp:96;win7:win7:96;win10:win10:192" CACHE STRING
+  "Benches name:version:dpi that the tests of the real program also run on")
+foreach(entry IN LISTS KORV_WINE_MATRIX)
+  string(REPLACE ":" ";" fields ${entry})
+  list(GET fields 0 matrix_name)
+  list(GET fields 1 matrix_version)
+  list(GET fields 2 matrix_dpi)
+  korv_wine_bench(${matrix_name} VERSION ${matrix_version} DPI ${matrix_dpi} LABEL matrix)
+endforeach()
+
 # korv_wine_test(name SOURCES ... [LIBS ...] [DEPENDS ...] [TIMEOUT s] [BENCH b]
-#                [SHARDS n] [COST s] [SERIAL]): one test program, run on bench b (a by
+#                [SHARDS n] [COST s] [SERIAL] [MATRIX]): one test program, run on bench b (a by
 # default) as one CTest entry, or as n entries name_1 ... name_n that each run
 # every n-th test (GoogleTest's sharding) and can go to different benches:
 # BENCH then lists one bench per shard. SERIAL marks programs that use the
 # real kernel-object and registry names, the Run value, win.ini, DDE servers
 # or the tray: on one bench they run one at a time. COST, about the seconds
 # an entry takes, lets CTest start the long ones first on a fresh build tree.
+# MATRIX adds an entry name@version on each bench of the version matrix, for
+# the programs that meet the real KorvSchd.exe, where the Windows version can
+# show.
 function(korv_wine_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;DEPENDS;BENCH" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;DEPENDS;BENCH" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -114,6 +142,21 @@ function(korv_wine_test name)
     endif()
     if(T_COST)
       set_tests_properties(${entry} PROPERTIES COST ${T_COST})
+    endif()
+  endforeach()
+  if(NOT T_MATRIX)
+    return()
+  endif()
+  foreach(entry IN LISTS KORV_WINE_MATRIX)
+    string(REGEX REPLACE ":.*" "" bench ${entry})
+    add_test(NAME ${name}@${bench} COMMAND ${name})
+    set_tests_properties(${name}@${bench} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
+      LABELS matrix ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench})
+    if(T_SERIAL)
+      set_tests_properties(${name}@${bench} PROPERTIES RESOURCE_LOCK korv_bench_${bench})
+    endif()
+    if(T_COST)
+      set_tests_properties(${name}@${bench} PROPERTIES COST ${T_COST})
     endif()
   endforeach()
 endfunction()

@@ -1,10 +1,13 @@
 #!/bin/sh
-# wine-bench.sh start|stop DIR [SETTLE_TOOL]
+# wine-bench.sh start|stop DIR [SETTLE_TOOL [VERSION [DPI]]]
 # start: a fresh Wine prefix in DIR/prefix, a private Xvfb, a persistent
-#        wineserver and a virtual desktop (its explorer owns the tray).
+#        wineserver and a virtual desktop (its explorer owns the tray). With
+#        VERSION (winxp, win7, win10: what winecfg /v takes for a 32-bit
+#        prefix) the prefix presents itself as that Windows; with DPI, the
+#        display runs at that many dots per inch (96 is 100 %).
 # stop:  ends only what start began: the prefix's wineserver and our Xvfb.
 set -u
-cmd=$1 dir=$2
+cmd=$1 dir=$2 version=${4:-} dpi=${5:-}
 export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -66,6 +69,34 @@ wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; e
 # that waits 2 s for a window manager each time its last icon goes.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d KorvBench /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v KorvBench /d 1024x768 /f >/dev/null 2>&1
+# With the shell, the notification area is explorer's own Shell_TrayWnd at the
+# foot of the desktop, as on Windows, and it draws icons at the small-icon
+# size of the DPI (Wine's stand-alone tray window draws them at 16 x 16).
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops\KorvBench' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+if [ -n "$version" ]; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+  # What programs of the prefix are told, checked rather than assumed: Wine
+  # ignores a version it does not know for the prefix's architecture.
+  case "$version" in
+    winxp) expected=5.1 ;; vista) expected=6.0 ;; win7) expected=6.1 ;;
+    win8) expected=6.2 ;; win81) expected=6.3 ;; win10) expected=10.0 ;; *) expected= ;;
+  esac
+  shown=$(wine cmd /c ver </dev/null 2>/dev/null | tr -d '\r' | grep -o '[0-9][0-9.]*' | head -1)
+  case "$shown" in
+    "$expected".*) ;;
+    *) echo "the prefix shows Windows $shown, not $version ($expected)" >&2; stop; exit 1 ;;
+  esac
+fi
+if [ -n "$dpi" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+fi
+# The explorer that wineboot left serves the X root window, not the virtual
+# desktop set above; while it lives, the desktop's explorer started below
+# leaves at once and every program lands on the root window. End the prefix's
+# programs (only this prefix's server is asked) and start afresh.
+wineserver -k </dev/null >/dev/null 2>&1
+wineserver -w </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 # Start the desktop's explorer ourselves, detached from CTest's output pipes,
 # rather than letting the first test program start it with its own.
 # Started by its path so that no start.exe stays behind: its hidden OLE window
@@ -82,4 +113,4 @@ if [ -n "${3:-}" ] && [ -f "$3" ]; then
   # yet; a tool that waits for every window to answer keeps them out of tests.
   wine "$3" settle 30 </dev/null >/dev/null 2>&1 || echo "some windows still answer nothing"
 fi
-echo "wine bench ready: prefix $WINEPREFIX display :$n"
+echo "wine bench ready: prefix $WINEPREFIX display :$n${version:+ Windows $version ($shown)}${dpi:+ $dpi DPI}"

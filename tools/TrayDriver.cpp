@@ -2,6 +2,8 @@
 //   traydriver wait SECONDS   waits for the scheduler's hidden window
 //   traydriver menu           a right-button release on its tray icon
 //   traydriver endmenu        ends an open popup menu
+//   traydriver key KEY        types a letter, or "escape", into the open
+//                             popup menu (as the keyboard would)
 //   traydriver close          WM_CLOSE, then waits for the window to go
 //   traydriver settle SECONDS waits until every top-level window answers
 //                             messages (a window that answers none stalls
@@ -44,6 +46,14 @@ bool AllWindowsAnswer() {
   return unanswering == 0;
 }
 
+// The shown popup menu: the system's menu window class.
+HWND OpenMenu() {
+  HWND menu = nullptr;
+  while ((menu = ::FindWindowExA(nullptr, menu, "#32768", nullptr)) && !::IsWindowVisible(menu)) {
+  }
+  return menu;
+}
+
 bool WaitUntil(bool (*condition)(), DWORD ms) {
   for (DWORD waited = 0;; waited += 50) {
     if (condition()) return true;
@@ -55,7 +65,7 @@ bool WaitUntil(bool (*condition)(), DWORD ms) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | close | tooltip | keep\n");
+    std::fprintf(stderr, "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | key KEY | close | tooltip | keep\n");
     return 2;
   }
   const char* command = argv[1];
@@ -94,6 +104,13 @@ int main(int argc, char** argv) {
     // The default handling of WM_CANCELMODE ends the menu the window tracks.
     DWORD_PTR result = 0;
     return ::SendMessageTimeoutA(window, WM_CANCELMODE, 0, 0, SMTO_ABORTIFHUNG, 2000, &result) ? 0 : 1;
+  }
+  if (std::strcmp(command, "key") == 0) {
+    if (argc < 3) return 2;
+    if (!WaitUntil([] { return OpenMenu() != nullptr; }, 5000)) return 1;
+    HWND menu = OpenMenu();
+    if (std::strcmp(argv[2], "escape") == 0) return ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0) ? 0 : 1;
+    return ::PostMessageA(menu, WM_CHAR, static_cast<unsigned char>(argv[2][0]), 0) ? 0 : 1;
   }
   if (std::strcmp(command, "close") == 0) {
     ::PostMessageA(window, WM_CLOSE, 0, 0);
