@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/ProjectTitles.h"
+
 class TScheduler;
 class TBrowser;
 
@@ -61,6 +63,8 @@ public:
   std::atomic<int> CurrentIconOffset{-1};
   std::unique_ptr<TBrowser> Browser;
   std::vector<std::string> Projects;
+  // The titles last read, with their files' metadata.
+  TProjectTitleCache ProjectTitles;
 
 private:
   void WMCreate(TMessage& Message);
