@@ -38,12 +38,13 @@ std::string_view UncShare(std::string_view path) {
 }
 
 // The last part of the name as Windows compares it with device names: after
-// the last separator or colon, trailing colons dropped, then cut at its first
-// dot or colon, trailing blanks dropped.
+// the last separator (or a drive's colon), trailing colons dropped, then cut
+// at its first dot or colon, trailing blanks dropped.
 std::string_view DeviceCandidate(std::string_view path) {
   while (!path.empty() && path.back() == ':') path.remove_suffix(1);
-  const std::size_t cut = path.find_last_of("\\/:");
+  const std::size_t cut = path.find_last_of("\\/");
   std::string_view name = cut == std::string_view::npos ? path : path.substr(cut + 1);
+  if (cut == std::string_view::npos && name.size() >= 2 && name[1] == ':') name.remove_prefix(2);
   name = name.substr(0, name.find_first_of(".:"));
   while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
   return name;
