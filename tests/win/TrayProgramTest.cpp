@@ -94,6 +94,16 @@ protected:
   // Chooses an entry by its underlined letter, as the keyboard does.
   void Choose(HWND menu, char letter) const { program.program.Post(menu, WM_CHAR, static_cast<WPARAM>(letter)); }
   std::uint8_t StoredState() const { return ReadSchedule().State.value_or(0xEE); }
+  // Ends the program started by SetUp and starts it again with a stand-in
+  // browser named in Korvamo.ini, which logs each start's command line in
+  // korv98.log beside it: the browser is chosen when the program starts.
+  bool RestartWithLoggingBrowser(const TempFolder& browser) {
+    const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
+    if (program.Close() != 0) return false;
+    WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
+    program = SchedulerUnderTest{};
+    return program.Start(folder.Path() + "KorvSchd.exe");
+  }
 
   TempFolder folder{"traypgm"};
   ScopedWorkPath workPath;
@@ -222,4 +232,57 @@ TEST_F(TrayProgramTest, ChosenProjectOpensItsHomePageInTheBrowser) {
   EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos) << ReadFileText(log);
   EXPECT_EQ(withBrowser.program.FindWindowOfClass(kMenuClass, 0), nullptr);
   EXPECT_EQ(withBrowser.Close(), 0u);
+}
+
+TEST_F(TrayProgramTest, ALineWithANulOpensTheFolderOfThePathBeforeIt) {
+  TempFolder browser{"navig"};
+  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
+  const std::string project = folder.Path() + "Musee\\projet.kvp";
+  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  WriteFileText(folder.Path() + "webs.dat", project + std::string(1, '\0') + folder.Path() + "Autre\\x.kvp\r\n");
+  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
+  HWND menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  Choose(menu, 'w');
+  Choose(menu, '1');
+  const std::string log = browser.Path() + "korv98.log";
+  ASSERT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 15000));
+  EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
+      << "the folder of the path whose title the entry shows\n" << ReadFileText(log);
+}
+
+TEST_F(TrayProgramTest, DevicesAndPipesInTheListDoNotHoldTheMenu) {
+  // Before names were judged, the menu waited on this pipe for 20 s, then
+  // for good on COM1, a serial port under Wine too.
+  StalledPipe pipe("korvpgm-" + std::to_string(::GetCurrentProcessId()), 20000);
+  ASSERT_TRUE(pipe.Created());
+  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
+  const std::string project = folder.Path() + "Musee\\projet.kvp";
+  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  WriteFileText(folder.Path() + "webs.dat",
+                pipe.Path() + "\r\nCOM1\r\nNUL\r\nCON\r\nLPT1\r\n" + folder.Path() + "aux.kvp\r\n" + project + "\r\n");
+  ASSERT_NE(OpenMenu(), nullptr) << "the menu opens at once";
+  EndAnyMenu();
+  EXPECT_FALSE(pipe.Connected()) << "the pipe was never opened";
+  ASSERT_NE(OpenMenu(), nullptr) << "and again";
+}
+
+TEST_F(TrayProgramTest, AListOfHundredsOfMegabytesOpensTheMenuUpToItsBound) {
+  TempFolder browser{"navig"};
+  ASSERT_TRUE(WriteHugeList(folder.Path() + "webs.dat", folder.Path(), 10100, 200));
+  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
+  // Generous: the menu of 10,000 entries is built before it shows.
+  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+  HWND menu = program.program.FindWindowOfClass(kMenuClass, 60000);
+  ASSERT_NE(menu, nullptr) << "the menu opens";
+  Choose(menu, 'w');
+  program.program.Post(menu, WM_KEYDOWN, VK_END);
+  program.program.Post(menu, WM_KEYDOWN, VK_RETURN);
+  const std::string log = browser.Path() + "korv98.log";
+  ASSERT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 60000))
+      << "the last entry chosen";
+  EXPECT_NE(ReadFileText(log).find(folder.Path() + "p10000\\_accueil.htm"), std::string::npos)
+      << "the last entry is the 10,000th line\n" << ReadFileText(log);
+  EXPECT_TRUE(MenuGone());
+  ::DeleteFileA((folder.Path() + "webs.dat").c_str());
 }
