@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/ProjectTitles.h"
+#include "app/Win32Handles.h"
 
 class TScheduler;
 class TBrowser;
@@ -63,6 +64,10 @@ public:
   std::atomic<int> CurrentIconOffset{-1};
   std::unique_ptr<TBrowser> Browser;
   std::vector<std::string> Projects;
+  // The popup menu, loaded at the first right click and kept: each opening
+  // changes only the Webs entries that differ. Under Wine adding menu entries
+  // one by one costs the square of their number (10,000 take half a second).
+  UniqueHmenu PopupMenu;
   // The titles last read, with their files' metadata.
   TProjectTitleCache ProjectTitles;
 

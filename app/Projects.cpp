@@ -1,6 +1,7 @@
 // The Webs submenu: the project list file, re-read every time the popup menu
 // opens, and the project titles, whose headers are re-read only when their
-// file's metadata changed (ProjectTitles.h). Main thread only. The files
+// file's metadata changed (ProjectTitles.h); the entries of the kept submenu
+// are changed only where they differ. Main thread only. The files
 // belong to the capture application: the list is read without sharing, as it
 // expects, the project files with read and write sharing, as it may hold them
 // open. Only regular disk files are opened: a device or a pipe could block the
@@ -64,6 +65,31 @@ std::optional<std::string> ReadFileStart(HANDLE file, std::size_t limit, std::si
   return bytes;
 }
 
+std::string MenuString(HMENU menu, int position) {
+  char text[128];
+  const int n = ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+  return std::string(text, n > 0 ? n : 0);
+}
+
+// The submenu made to hold exactly these plain entries, commands 200 on,
+// whatever it held before (the resource's placeholder, the last list): an
+// entry that differs in its command, text or state is rewritten, missing ones
+// are added, those left over deleted from the end.
+void SetProjectEntries(HMENU submenu, const std::vector<std::string>& texts) {
+  const int wanted = static_cast<int>(texts.size());
+  const int have = std::max(::GetMenuItemCount(submenu), 0);
+  for (int i = 0; i < std::min(have, wanted); ++i) {
+    const UINT command = IDM_PROJECT_FIRST + i;
+    if (::GetMenuItemID(submenu, i) == command && ::GetMenuState(submenu, i, MF_BYPOSITION) == MF_STRING &&
+        MenuString(submenu, i) == texts[i]) {
+      continue;
+    }
+    ::ModifyMenuA(submenu, i, MF_BYPOSITION | MF_STRING, command, texts[i].c_str());
+  }
+  for (int i = have - 1; i >= wanted; --i) ::DeleteMenu(submenu, i, MF_BYPOSITION);
+  for (int i = have; i < wanted; ++i) ::AppendMenuA(submenu, MF_STRING, IDM_PROJECT_FIRST + i, texts[i].c_str());
+}
+
 // The list's lines, read up to the bound; no lines when the file is missing,
 // held by another program or no regular file, so the menu then shows no
 // project.
@@ -104,16 +130,13 @@ std::string ReadProjectTitle(const std::string& Path) {
 int TWebSched::FillProjectMenu(HMENU Submenu) {
   const std::string workPath = GetWorkPath();
   Projects.clear();
-  while (::GetMenuItemCount(Submenu) > 0) {
-    if (!::DeleteMenu(Submenu, 0, MF_BYPOSITION)) break;
-  }
   TDiskProjectFiles files;
   if (!workPath.empty()) Projects = LoadProjectList(workPath + kProjectListName);
   const std::vector<std::string> titles = ProjectTitles.Titles(Projects, files);
-  for (std::size_t i = 0; i < Projects.size(); ++i) {
-    const std::string text = ProjectMenuText(i, titles[i], IsAnsiLeadByte);
-    ::AppendMenuA(Submenu, MF_STRING, IDM_PROJECT_FIRST + i, text.c_str());
-  }
+  std::vector<std::string> texts;
+  texts.reserve(Projects.size());
+  for (std::size_t i = 0; i < Projects.size(); ++i) texts.push_back(ProjectMenuText(i, titles[i], IsAnsiLeadByte));
+  SetProjectEntries(Submenu, texts);
   return static_cast<int>(Projects.size());
 }
 

@@ -435,3 +435,36 @@ TEST_F(TrayTest, AListOfHundredsOfMegabytesShowsOnlyItsFirstEntries) {
   EXPECT_LT(grownMb, 64.0) << "peak private bytes grew by " << grownMb << " MB reading a 200 MB list";
   ::DeleteFileA(list.c_str());
 }
+
+TEST_F(TrayTest, RefillingRewritesEveryEntryThatDiffersAndOnlyThose) {
+  std::vector<std::string> list;
+  for (const char* name : {"a", "b", "c", "d", "e"}) list.push_back(Project(name, 512, std::string("Site ") + name));
+  WriteList(list);
+  LoadedMenu m;
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 5);
+  // What an opening may leave behind, and what no opening should.
+  ASSERT_TRUE(::ModifyMenuA(m.Webs(), 1, MF_BYPOSITION | MF_STRING, IDM_PROJECT_FIRST + 1, "&2 autre"));
+  ::CheckMenuItem(m.Webs(), 2, MF_BYPOSITION | MF_CHECKED);
+  ::EnableMenuItem(m.Webs(), 3, MF_BYPOSITION | MF_GRAYED);
+  ASSERT_TRUE(::ModifyMenuA(m.Webs(), 4, MF_BYPOSITION | MF_STRING, 999, "&5 Site e"));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 5);
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " Site " + std::string(1, static_cast<char>('a' + i)));
+    EXPECT_EQ(::GetMenuItemID(m.Webs(), i), static_cast<UINT>(IDM_PROJECT_FIRST + i)) << "entry " << i;
+    EXPECT_EQ(StateFlags(m.Webs(), i, MF_BYPOSITION), static_cast<UINT>(MF_STRING)) << "entry " << i;
+  }
+
+  WriteList({list[4], list[0]});
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Site e");
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Site a");
+  WriteList({list[1], list[2], list[3]});
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 3);
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 3);
+  EXPECT_EQ(MenuText(m.Webs(), 2), "&3 Site d");
+  EXPECT_EQ(::GetMenuItemID(m.Webs(), 2), static_cast<UINT>(IDM_PROJECT_FIRST + 2));
+  SetWorkPath("");
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 0);
+  EXPECT_EQ(::GetMenuItemCount(m.Webs()), 0);
+}

@@ -286,3 +286,34 @@ TEST_F(TrayProgramTest, AListOfHundredsOfMegabytesOpensTheMenuUpToItsBound) {
   EXPECT_TRUE(MenuGone());
   ::DeleteFileA((folder.Path() + "webs.dat").c_str());
 }
+
+TEST_F(TrayProgramTest, EachOpeningShowsTheListAsItIsThen) {
+  TempFolder browser{"navig"};
+  std::vector<std::string> projects;
+  for (const char* name : {"Alpha", "Bravo", "Charlie"}) {
+    ::CreateDirectoryA((folder.Path() + name).c_str(), nullptr);
+    projects.push_back(folder.Path() + name + "\\projet.kvp");
+    WriteFileText(projects.back(), ProjectHeader(512, name));
+  }
+  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
+  const std::string log = browser.Path() + "korv98.log";
+  auto choose = [&](const std::string& list, char entry) {
+    WriteFileText(folder.Path() + "webs.dat", list);
+    const std::size_t before = ReadFileText(log).size();
+    HWND menu = OpenMenu();
+    if (!menu) return std::string("no menu");
+    Choose(menu, 'w');
+    Choose(menu, entry);
+    if (!WaitFor([&] { return ReadFileText(log).size() > before; }, 15000)) return std::string("nothing opened");
+    MenuGone();
+    return ReadFileText(log).substr(before);
+  };
+  const std::string first = choose(projects[0] + "\r\n" + projects[1] + "\r\n", '2');
+  EXPECT_NE(first.find("Bravo\\_accueil.htm"), std::string::npos) << first;
+  const std::string shorter = choose(projects[2] + "\r\n", '1');
+  EXPECT_NE(shorter.find("Charlie\\_accueil.htm"), std::string::npos) << shorter;
+  const std::string longer = choose(projects[1] + "\r\n" + projects[0] + "\r\n" + projects[2] + "\r\n", '3');
+  EXPECT_NE(longer.find("Charlie\\_accueil.htm"), std::string::npos) << longer;
+  const std::string reordered = choose(projects[1] + "\r\n" + projects[0] + "\r\n", '2');
+  EXPECT_NE(reordered.find("Alpha\\_accueil.htm"), std::string::npos) << reordered;
+}
