@@ -58,6 +58,7 @@ bool MayNameProjectFile(std::string_view path) {
     const std::string_view share = UncShare(path);
     return !SameLetters(share, "PIPE") && !SameLetters(share, "MAILSLOT");
   }
-  if (path.size() >= 4 && IsSeparator(path[0]) && path[1] == '?' && path[2] == '?' && IsSeparator(path[3])) return false;
+  const bool ntPrefix = path.size() >= 4 && IsSeparator(path[0]) && path.substr(1, 2) == "??" && IsSeparator(path[3]);
+  if (ntPrefix) return false;
   return !IsDeviceName(DeviceCandidate(path));
 }

@@ -1,11 +1,11 @@
 // The Webs submenu: the project list file, re-read every time the popup menu
 // opens, and the project titles, whose headers are re-read only when their
 // file's metadata changed (ProjectTitles.h); the entries of the kept submenu
-// are changed only where they differ. Main thread only. The files
-// belong to the capture application: the list is read without sharing, as it
-// expects, the project files with read and write sharing, as it may hold them
-// open. Only regular disk files are opened: a device or a pipe could block the
-// main thread on its read.
+// are changed only where they differ. Main thread only. The files belong to
+// the capture application: the list is read without sharing, as it expects,
+// the project files with read and write sharing, as it may hold them open.
+// Only regular disk files are opened: a device or a pipe could block the main
+// thread on its read.
 #include "app/Projects.h"
 
 #include <windows.h>
@@ -28,10 +28,11 @@ constexpr char kProjectListName[] = "webs.dat";
 std::uint64_t Join(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 std::uint64_t Join(const FILETIME& time) { return Join(time.dwHighDateTime, time.dwLowDateTime); }
 
-// A regular file, judged before it is opened: devices, pipes and the special
-// files of the host under Wine have no attributes, or no size, or the device
-// attribute.
+// A regular file, judged before it is opened: by its name first, as asking a
+// pipe for its attributes opens it; then devices and the special files of the
+// host under Wine have no attributes, or the device attribute, or no size.
 std::optional<TFileStamp> LookAtDiskFile(const std::string& path) {
+  if (!MayNameProjectFile(path)) return std::nullopt;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!::GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return std::nullopt;
@@ -94,7 +95,7 @@ void SetProjectEntries(HMENU submenu, const std::vector<std::string>& texts) {
 // held by another program or no regular file, so the menu then shows no
 // project.
 std::vector<std::string> LoadProjectList(const std::string& path) {
-  if (!MayNameProjectFile(path) || !LookAtDiskFile(path)) return {};
+  if (!LookAtDiskFile(path)) return {};
   UniqueFile file = OpenDiskFile(path, 0);
   if (!file) return {};
   // One byte past the bound tells whether the file goes on.

@@ -449,7 +449,8 @@ TEST_F(TrayTest, RefillingRewritesEveryEntryThatDiffersAndOnlyThose) {
   ASSERT_TRUE(::ModifyMenuA(m.Webs(), 4, MF_BYPOSITION | MF_STRING, 999, "&5 Site e"));
   ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 5);
   for (int i = 0; i < 5; ++i) {
-    EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " Site " + std::string(1, static_cast<char>('a' + i)));
+    const std::string name(1, static_cast<char>('a' + i));
+    EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " Site " + name);
     EXPECT_EQ(::GetMenuItemID(m.Webs(), i), static_cast<UINT>(IDM_PROJECT_FIRST + i)) << "entry " << i;
     EXPECT_EQ(StateFlags(m.Webs(), i, MF_BYPOSITION), static_cast<UINT>(MF_STRING)) << "entry " << i;
   }
