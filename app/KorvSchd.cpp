@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/Exception.h"
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
-#include "app/PathText.h"
+#include "common/Exception.h"
+#include "common/ModulePath.h"
+#include "common/PathText.h"
 
 namespace {
 void ShowApplicationError(const char* className, const void* address, const char* message) {

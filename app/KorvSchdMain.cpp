@@ -2,6 +2,7 @@
 
 #include "app/OwnInstance.h"
 #include "browser/Browser.h"
+#include "common/ModulePath.h"
 #include "sched/ThreadWakeUp.h"
 
 TWebSched* WebSched = nullptr;

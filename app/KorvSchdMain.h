@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/ProjectTitles.h"
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 class TScheduler;
 class TBrowser;

@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "app/KorvSchdMain.h"
-#include "app/AnsiText.h"
+#include "common/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 #include "res/resource.h"
 #include "sched/CaptureApp.h"
 #include "sched/ThreadWakeUp.h"

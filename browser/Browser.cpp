@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "app/Win32Handles.h"
-#include "app/WorkPath.h"
+#include "common/Win32Handles.h"
+#include "common/WorkPath.h"
 #include "browser/BrowserText.h"
 #include "dde/DdemanEx.h"
 

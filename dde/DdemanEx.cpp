@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/OwnInstance.h"
+#include "common/ModulePath.h"
 #include "dde/ComponentText.h"
 #include "dde/DdeText.h"
 #include "res/resource.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Exception.h"
+#include "common/Exception.h"
 #include "dde/DdeHandles.h"
 
 class EDdeError : public Exception {

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
-#include "app/OwnInstance.h"
-#include "app/PathText.h"
-#include "app/Win32Handles.h"
-#include "sched/LaunchText.h"
+#include "common/CommandLine.h"
+#include "common/ModulePath.h"
+#include "common/PathText.h"
+#include "common/Win32Handles.h"
+#include "sched/InstanceMutexText.h"
 
 std::string InstanceMutexName(const std::string& applicationName) {
   std::string name = InstanceMutexNameBeforeUpperCase(applicationName);

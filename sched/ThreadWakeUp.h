@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 // The owner's wake-up notification: receiving object plus code, called on the
 // scheduler thread with the scheduler as sender.

@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace korvtest {
 

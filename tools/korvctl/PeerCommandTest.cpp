@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "sched/PeerCommand.h"
+#include "tools/korvctl/PeerCommand.h"
 
 namespace {
 PeerParse Parse(std::vector<std::string> args) { return ParsePeerCommand(args); }

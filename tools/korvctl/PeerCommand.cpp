@@ -1,4 +1,4 @@
-#include "sched/PeerCommand.h"
+#include "tools/korvctl/PeerCommand.h"
 
 #include <cstdio>
 
@@ -110,7 +110,7 @@ PeerParse ParsePeerCommand(const std::vector<std::string>& args) {
       command.HoldSeconds = *hold;
     } else if (arg == "--no-notice") {
       command.NoNotice = true;
-    } else if (arg.size() > 1 && arg[0] == '-' && !Digits(std::string_view(arg).substr(1))) {
+    } else if (arg.size() > 1 && arg[0] == '-' && !Digits(std::string_view{arg}.substr(1))) {
       return Fail("unknown option '" + arg + "'");
     } else if (!action) {
       for (const auto& known : kActions) {

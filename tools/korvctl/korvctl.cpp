@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 #include "sched/LocalClock.h"
-#include "sched/PeerCommand.h"
+#include "tools/korvctl/PeerCommand.h"
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
 
