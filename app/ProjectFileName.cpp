@@ -16,9 +16,7 @@ bool SameLetters(std::string_view a, std::string_view b) {
 }
 
 // COM and LPT take a digit, or a superscript one, two or three (Windows-1252).
-bool IsPortDigit(char c) {
-  return (c >= '0' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3';
-}
+bool IsPortDigit(char c) { return (c >= '0' && c <= '9') || c == '\xB9' || c == '\xB2' || c == '\xB3'; }
 
 bool IsDeviceName(std::string_view name) {
   constexpr std::array<std::string_view, 6> kNames = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};

@@ -12,14 +12,14 @@
 
 #include <algorithm>
 
-#include "common/AnsiText.h"
 #include "app/KorvSchdMain.h"
 #include "app/ProjectFileName.h"
 #include "app/ProjectList.h"
 #include "app/TrayText.h"
+#include "browser/Browser.h"
+#include "common/AnsiText.h"
 #include "common/Win32Handles.h"
 #include "common/WorkPath.h"
-#include "browser/Browser.h"
 #include "res/resource.h"
 
 namespace {
@@ -43,8 +43,8 @@ std::optional<TFileStamp> LookAtDiskFile(const std::string& path) {
 // read only when the handle says it is one on disk too.
 UniqueFile OpenDiskFile(const std::string& path, DWORD sharing) {
   if (!MayNameProjectFile(path)) return {};
-  UniqueFile file{::CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                nullptr)};
+  UniqueFile file{
+      ::CreateFileA(path.c_str(), GENERIC_READ, sharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)};
   if (!file || ::GetFileType(file.Get()) != FILE_TYPE_DISK) return {};
   return file;
 }

@@ -85,9 +85,7 @@ private:
     std::string Title;
   };
 
-  std::uint64_t Stamp(std::uint64_t t) const {
-    return roundUp_ ? (t + tick_ - 1) / tick_ * tick_ : t / tick_ * tick_;
-  }
+  std::uint64_t Stamp(std::uint64_t t) const { return roundUp_ ? (t + tick_ - 1) / tick_ * tick_ : t / tick_ * tick_; }
   std::uint64_t Step() {
     clock += callCost;
     if (pending_ && pending_->Call-- == 0) {

@@ -5,12 +5,38 @@
 #include "app/ProjectFileName.h"
 
 TEST(MayNameProjectFile, DevicesPipesAndDeviceNamespacesNever) {
-  for (const char* name :
-       {"", "CON", "con", "PRN", "AUX", "NUL", "nul:", "NUL::", "COM1", "com9", "COM0", "LPT1", "lpt3", "COM\xB9",
-        "LPT\xB2", "CONIN$", "conout$", "C:\\Sites\\COM1.kvp", "C:\\Sites\\nul.txt", "C:\\x\\aux .kvp",
-        "C:\\x\\CON :stream", "C:NUL", "D:lpt1.kvp", "C:/Sites/com2.kvp", "\\\\.\\pipe\\x", "\\\\.\\COM1",
-        "\\\\?\\C:\\Sites\\p.kvp", "//./pipe/x", "\\\\host\\pipe\\x", "\\\\host\\PIPE", "\\\\host\\mailslot\\m",
-        "\\??\\C:\\p.kvp"}) {
+  for (const char* name : {"",
+                           "CON",
+                           "con",
+                           "PRN",
+                           "AUX",
+                           "NUL",
+                           "nul:",
+                           "NUL::",
+                           "COM1",
+                           "com9",
+                           "COM0",
+                           "LPT1",
+                           "lpt3",
+                           "COM\xB9",
+                           "LPT\xB2",
+                           "CONIN$",
+                           "conout$",
+                           "C:\\Sites\\COM1.kvp",
+                           "C:\\Sites\\nul.txt",
+                           "C:\\x\\aux .kvp",
+                           "C:\\x\\CON :stream",
+                           "C:NUL",
+                           "D:lpt1.kvp",
+                           "C:/Sites/com2.kvp",
+                           "\\\\.\\pipe\\x",
+                           "\\\\.\\COM1",
+                           "\\\\?\\C:\\Sites\\p.kvp",
+                           "//./pipe/x",
+                           "\\\\host\\pipe\\x",
+                           "\\\\host\\PIPE",
+                           "\\\\host\\mailslot\\m",
+                           "\\??\\C:\\p.kvp"}) {
     EXPECT_FALSE(MayNameProjectFile(name)) << name;
   }
 }
