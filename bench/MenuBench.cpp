@@ -25,6 +25,9 @@ namespace {
 constexpr int kSmall = 1000;
 constexpr int kLarge = 10000;
 constexpr int kRounds = 10;
+constexpr int kChangedRounds = 5;
+// Long enough for a stamp written now to be trusted.
+constexpr DWORD kSettleMs = static_cast<DWORD>(kStampSettleTime / 10000) + 500;
 
 double NowMs() {
   LARGE_INTEGER now, frequency;
@@ -130,7 +133,7 @@ int main() {
   const std::vector<std::string> small(files.begin(), files.begin() + kSmall);
   WriteList(folder, files, kSmall);
   // Files as a work folder holds them: written a while ago.
-  ::Sleep(static_cast<DWORD>(kStampSettleTime / 10000) + 500);
+  ::Sleep(kSettleMs);
 
   SchedulerUnderTest program;
   if (!program.Start(folder.CopyProgram("KorvSchd.exe"))) {
@@ -147,13 +150,15 @@ int main() {
     if (m >= 0) menu.push_back(m);
   }
 
-  // The capture application rewrites a tenth of the projects between two
-  // openings: those headers are read again.
+  // The capture application rewrote a tenth of the projects since the last
+  // opening, long enough ago for their stamps to have settled: those headers
+  // and only those are read again.
   std::vector<double> rewritten;
-  for (int round = 1; round <= kRounds; ++round) {
+  for (int round = 1; round <= kChangedRounds; ++round) {
     for (int i = round % 10; i < kSmall; i += 10) {
       WriteFileText(files[i], ProjectHeader(512, Title(i, round)) + std::string(4096, 'x'));
     }
+    ::Sleep(kSettleMs);
     const double m = RightClickToMenu(program);
     if (m >= 0) rewritten.push_back(m);
   }
@@ -183,10 +188,11 @@ int main() {
   Row("bare open/read/close loop over the same 1,000 files, median of 10, same run", MedianAndMax(bare, kRounds), "");
   Row("ratio of the two", measured ? ratioText : "failed", "<= 0.6");
   Row("right click to popup menu shown, 1,000 projects, first opening (every header read)", Ms(first), "");
-  Row("right click to popup menu shown, 1,000 projects, 100 rewritten before each opening, median of 10",
-      MedianAndMax(rewritten, kRounds), "");
+  Row("right click to popup menu shown, 1,000 projects, 100 rewritten since the last opening, median of 5",
+      MedianAndMax(rewritten, kChangedRounds), "");
   Row("right click to popup menu shown, 10,000 projects, median of 5", MedianAndMax(large, 5), "<= 1 s");
-  Row("right click to popup menu shown, 10,000 projects, first opening", Ms(firstLarge), "");
+  Row("right click to popup menu shown, 10,000 projects, first opening (9,000 more headers read, entries added)",
+      Ms(firstLarge), "");
   Row("right click to popup menu shown, no work folder, median of 10", MedianAndMax(none, kRounds), "");
   return measured && large.size() == 5 ? 0 : 1;
 }
