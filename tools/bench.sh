@@ -13,7 +13,7 @@ trap './cmake/wine-bench.sh stop "$dir"' EXIT INT TERM
 export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 DISPLAY=":$(cat "$dir/display")"; export DISPLAY
-echo "Benchmarks of KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m)"
+echo "Benchmarks of KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m), load average $(cut -d" " -f1-3 /proc/loadavg)"
 echo
 echo "| measure | figure | target |"
 echo "|---|---|---|"
