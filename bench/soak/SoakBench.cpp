@@ -185,7 +185,7 @@ bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, cons
     if (c.Count) {
       verdict = beyond.Change > 0 ? "GROWS" : "no growth";
       sound = sound && beyond.Change <= 0;
-    } else if (c.Unit == 1024) {
+    } else if (*c.Target) {
       verdict = g.Change <= 64 * 1024 ? "flat" : "GROWS";
     }
     auto per = [&](const Growth& x) {
