@@ -24,15 +24,13 @@ std::string OurPrefix() {
 }
 
 // Wine writes the Windows command line over the process's arguments; its
-// first word is the program as it was started, with or without its folder.
-bool NamesProgram(const std::string& cmdline, const std::string& exeName) {
+// first word is the program as it was started.
+bool NamesProgram(const std::string& cmdline, const std::string& exePath) {
   const bool quoted = !cmdline.empty() && cmdline.front() == '"';
   const std::size_t start = quoted ? 1 : 0;
   const std::size_t end = quoted ? cmdline.find('"', 1) : cmdline.find_first_of(std::string("\0 ", 2));
-  const std::string first = Lower(cmdline.substr(start, end == std::string::npos ? std::string::npos : end - start));
-  const std::string name = Lower(exeName);
-  return first.size() >= name.size() && first.compare(first.size() - name.size(), name.size(), name) == 0 &&
-         (first.size() == name.size() || first[first.size() - name.size() - 1] == '\\');
+  const std::string first = cmdline.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  return Lower(first) == Lower(exePath);
 }
 
 bool InPrefix(const std::string& environment, const std::string& prefix) {
@@ -48,7 +46,7 @@ bool InPrefix(const std::string& environment, const std::string& prefix) {
 }
 }  // namespace
 
-HostProcess HostProcess::Find(const std::string& exeName) {
+HostProcess HostProcess::Find(const std::string& exePath) {
   HostProcess found;
   const std::string prefix = OurPrefix();
   WIN32_FIND_DATAA entry;
@@ -57,7 +55,7 @@ HostProcess HostProcess::Find(const std::string& exeName) {
   do {
     if (entry.cFileName[0] < '1' || entry.cFileName[0] > '9') continue;
     const std::string dir = std::string(kProc) + entry.cFileName + "\\";
-    if (!NamesProgram(korvtest::ReadFileText(dir + "cmdline"), exeName)) continue;
+    if (!NamesProgram(korvtest::ReadFileText(dir + "cmdline"), exePath)) continue;
     if (!InPrefix(korvtest::ReadFileText(dir + "environ"), prefix)) continue;
     found.pid_ = entry.cFileName;
     found.dir_ = dir;

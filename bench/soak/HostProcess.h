@@ -8,10 +8,10 @@ namespace soak {
 
 class HostProcess {
 public:
-  // The process whose command line names exeName (the file name, any case)
-  // and whose environment holds our WINEPREFIX; empty when none is found
-  // (not under Wine, or no such process).
-  static HostProcess Find(const std::string& exeName);
+  // The process whose command line starts with exePath (the Windows path it
+  // was started by, any case) and whose environment holds our WINEPREFIX;
+  // empty when none is found (not under Wine, or no such process).
+  static HostProcess Find(const std::string& exePath);
 
   bool Found() const { return !dir_.empty(); }
   const std::string& Pid() const { return pid_; }

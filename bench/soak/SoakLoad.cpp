@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include "app/KorvSchdMain.h"
+#include "app/PathText.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/win/SchedFixture.h"
@@ -26,8 +27,6 @@ int RunningCopies(const std::string& exeName, DWORD except) {
   }
   return n;
 }
-
-std::string FileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 }  // namespace
 
 SoakLoad::SoakLoad(SoakRig& rig) : rig_(rig), launches_(rig.ProgramFolder() + "korv98.log") {}

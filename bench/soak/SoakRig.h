@@ -40,6 +40,8 @@ public:
   SoakBrowser& operator=(const SoakBrowser&) = delete;
 
   const std::string& Exe() const { return exe_; }
+  // Its DDE service name: its file name, upper-cased already.
+  const std::string& Service() const { return base_; }
   // Started as a DDE server, it answers WWW_OpenURL until stopped; started
   // by the program with a page, it records the page and ends.
   bool StartServing();

@@ -1,21 +1,28 @@
-// Wine 8 keeps two objects of its own per call in the calling process, which
-// Windows frees: WaitForInputIdle (which WinExec calls) on a windowed program
-// keeps a handle to that program's idle event, and a DdeConnect that finds no
-// server keeps its client window. The soak bench measures both here, in its
-// own process, before the run, so that exactly that many per such call of the
-// program can be told apart from the program's own growth.
+// Wine 8 keeps objects of its own in the calling process that Windows frees:
+// WaitForInputIdle (which WinExec calls) on a windowed program keeps a handle
+// to that program's idle event, a DdeConnect that finds no server keeps its
+// client window, and each DDE conversation and request leaves some heap
+// behind. The soak bench measures each here, in its own process, with bare
+// system calls (none of the program's code) before the run, so that exactly
+// that much per such call of the program can be told apart from the
+// program's own growth.
 #pragma once
 #include <string>
 
 namespace soak {
 
 struct WineLeaks {
+  bool Measured = false;
   long long HandlesPerWindowedStart = 0;
   long long WindowsPerFailedConnect = 0;
-  bool Measured = false;
+  // Private bytes per page opened over DDE (connect, request, disconnect),
+  // and per page opened by command line after a connection that failed.
+  long long BytesPerDdeOpening = 0;
+  long long BytesPerCommandLineOpening = 0;
 };
 
-// browserExe: a windowed program that ends at once when given a page.
-WineLeaks MeasureWineLeaks(const std::string& browserExe);
+// browserExe: a windowed program that ends at once when given a page;
+// service: a DDE server of WWW_OpenURL that answers requests.
+WineLeaks MeasureWineLeaks(const std::string& browserExe, const std::string& service);
 
 }  // namespace soak
