@@ -6,10 +6,11 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/Exception.h"
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
-#include "app/PathText.h"
+#include "common/Exception.h"
+#include "common/ModulePath.h"
+#include "common/PathText.h"
 
 namespace {
 void ShowApplicationError(const char* className, const void* address, const char* message) {
@@ -29,6 +30,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     auto webSched = std::make_unique<TWebSched>();
     WebSched = webSched.get();
     webSched->Run();
+    // A refresh that a hung shell still holds may touch it when the shell
+    // answers: it is left to the end of the process instead.
+    if (webSched->RefreshHeld()) static_cast<void>(webSched.release());
     webSched.reset();
     WebSched = nullptr;
   } catch (const Exception& e) {

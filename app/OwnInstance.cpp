@@ -5,27 +5,13 @@
 
 #include <windows.h>
 
-#include <vector>
-
-#include "app/PathText.h"
-#include "app/Win32Handles.h"
+#include "common/ModulePath.h"
+#include "common/PathText.h"
+#include "common/Win32Handles.h"
 #include "sched/CaptureApp.h"
 
 namespace {
 UniqueHandle g_ownInstanceMutex;
-}
-
-std::string GetOwnExePath() {
-  // A path cut at the buffer's size would name the wrong folder, so grow the
-  // buffer until the whole name fits.
-  std::vector<char> buffer(MAX_PATH + 1);
-  for (;;) {
-    DWORD n = ::GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
-    if (n < buffer.size() - 1) return std::string(buffer.data(), n);
-    if (buffer.size() >= 65536) return std::string(buffer.data(), n);
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 std::string OwnInstanceMutexName() { return InstanceMutexName(FileNameOf(GetOwnExePath())); }
@@ -52,7 +38,7 @@ bool RegisterAutoStart(const std::string& valueName, const std::string& data) {
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return false;
   UniqueHkey key(raw);
   ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size() + 1));
+                   static_cast<DWORD>(data.size()) + 1);
   return true;
 }
 

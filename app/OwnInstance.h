@@ -1,9 +1,8 @@
-// The program's own identity: its executable path, its single-instance mutex
-// and its entry in the machine's Run key.
+// The program's own identity: its single-instance mutex and its entry in the
+// machine's Run key.
 #pragma once
 #include <string>
 
-std::string GetOwnExePath();
 // Name of this program's instance mutex: the executable's file name, upper-cased.
 std::string OwnInstanceMutexName();
 // True when no other copy runs and this copy now marks itself as running.

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "app/PathText.h"
+#include "common/PathText.h"
 
 std::vector<std::string> SplitProjectList(std::string_view text) {
   std::vector<std::string> lines;

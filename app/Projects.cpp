@@ -8,12 +8,12 @@
 
 #include <algorithm>
 
-#include "app/AnsiText.h"
+#include "common/AnsiText.h"
 #include "app/KorvSchdMain.h"
 #include "app/ProjectList.h"
 #include "app/TrayText.h"
-#include "app/Win32Handles.h"
-#include "app/WorkPath.h"
+#include "common/Win32Handles.h"
+#include "common/WorkPath.h"
 #include "browser/Browser.h"
 #include "res/resource.h"
 

@@ -5,14 +5,16 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "app/KorvSchdMain.h"
-#include "app/AnsiText.h"
+#include "app/BoundedCall.h"
+#include "common/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 #include "res/resource.h"
 #include "sched/CaptureApp.h"
 #include "sched/ThreadWakeUp.h"
@@ -21,6 +23,9 @@ namespace {
 // The first published form of the structure; older shells accept only this.
 constexpr DWORD kNotifyIconSize = 88;
 static_assert(NOTIFYICONDATAA_V1_SIZE == kNotifyIconSize);
+
+// How long the icon's removal waits for the shell at unload.
+constexpr DWORD kShellWait = 1000;
 
 constexpr int kSuspendedOffset = IDI_SUSPENDED - IDI_ACTIVE;
 constexpr std::uint8_t kSuspendedBit = 1;
@@ -104,7 +109,9 @@ void TWebSched::BuildTooltip(char (&Tip)[64]) {
 
 void TWebSched::RemoveTrayIcon() {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
-  ::Shell_NotifyIconA(NIM_DELETE, &data);
+  // Called as the program ends: a shell that no longer answers must not
+  // hold up the unload. The request goes with its own copy of the data.
+  RunWithin(kShellWait, [data]() mutable { ::Shell_NotifyIconA(NIM_DELETE, &data); });
 }
 
 void TWebSched::WMTrayNotify(TMessage& Message) {
@@ -127,8 +134,32 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
   ::PostMessageA(Handle, WM_NULL, 0, 0);
 }
 
+namespace {
+void EmptyMenu(HMENU menu) {
+  while (::GetMenuItemCount(menu) > 0) {
+    if (!::DeleteMenu(menu, 0, MF_BYPOSITION)) break;
+  }
+}
+}  // namespace
+
+int TWebSched::FillProjectMenuAsFarAsRead(HMENU Submenu) {
+  // Emptied first, so that after a failure the submenu holds only entries
+  // made from the list now in Projects, never the resource's placeholder.
+  Projects.clear();
+  EmptyMenu(Submenu);
+  try {
+    return FillProjectMenu(Submenu);
+  } catch (...) {
+    // Out of memory part way: the projects already listed stay, those that
+    // could not be read are left out.
+    const int listed = ::GetMenuItemCount(Submenu);
+    Projects.resize(std::min(Projects.size(), static_cast<std::size_t>(std::max(listed, 0))));
+    return static_cast<int>(Projects.size());
+  }
+}
+
 void TWebSched::PrepareMenu(HMENU Popup) {
-  const int count = FillProjectMenu(::GetSubMenu(Popup, 1));
+  const int count = FillProjectMenuAsFarAsRead(::GetSubMenu(Popup, 1));
   // Disabled without the grayed flag: the entry keeps its normal look.
   ::EnableMenuItem(Popup, 1, MF_BYPOSITION | (count != 0 ? MF_ENABLED : MF_DISABLED));
   ::EnableMenuItem(Popup, IDM_LOAD_CAPTURE_APP,

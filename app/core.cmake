@@ -1,1 +1,1 @@
-target_sources(korv_core PRIVATE app/PathText.cpp app/ProjectList.cpp app/TrayText.cpp)
+target_sources(korv_core PRIVATE app/ProjectList.cpp app/TrayText.cpp)

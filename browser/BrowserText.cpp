@@ -1,7 +1,7 @@
 #include "browser/BrowserText.h"
 
-#include "app/PathText.h"
-#include "sched/LaunchText.h"
+#include "common/CommandLine.h"
+#include "common/PathText.h"
 
 std::optional<std::string> OpenVerbKeyOf(std::string_view className) {
   std::string key = std::string(className) + "\\shell\\open";

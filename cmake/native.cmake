@@ -1,8 +1,8 @@
 # Native build: the platform-free code, its unit tests and fuzz targets, with
 # the sanitizers that the Windows build cannot offer.
-file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tools/*/*Test.cpp)
 add_executable(unit_tests ${KORV_UNIT_SOURCES})
-target_link_libraries(unit_tests PRIVATE korv_core GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE korv_core korvctl_core GTest::gtest GTest::gtest_main)
 add_test(NAME unit_tests COMMAND unit_tests)
 set_tests_properties(unit_tests PROPERTIES TIMEOUT 120)
 
@@ -33,3 +33,13 @@ foreach(script IN LISTS KORV_MODEL_SCRIPTS)
   add_test(NAME model_${name} COMMAND ${script} ${CMAKE_BINARY_DIR}/model)
   set_tests_properties(model_${name} PROPERTIES TIMEOUT 600)
 endforeach()
+
+# The layers include one way only, and no two units include each other.
+find_package(Python3 COMPONENTS Interpreter REQUIRED)
+add_test(NAME include_layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/check-includes.py ${CMAKE_SOURCE_DIR})
+set_tests_properties(include_layers PROPERTIES TIMEOUT 60)
+
+# Lint: the portable code as the Linux compiler sees it (the Windows build
+# lints the whole program as MinGW sees it).
+add_test(NAME tidy_portable COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/lint.py tidy ${CMAKE_BINARY_DIR})
+set_tests_properties(tidy_portable PROPERTIES TIMEOUT 300)

@@ -11,6 +11,7 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
 
 # Win32 layer shared by the program and the in-process tests.
 add_library(korv_win STATIC)
+include(common/win.cmake)
 include(app/win.cmake)
 include(sched/win.cmake)
 include(browser/win.cmake)
@@ -26,7 +27,7 @@ target_link_libraries(KorvSchd PRIVATE korv_win)
 target_link_options(KorvSchd PRIVATE -s)
 set_target_properties(KorvSchd PROPERTIES OUTPUT_NAME KorvSchd)
 
-file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake)
+file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake ${CMAKE_SOURCE_DIR}/tools/*/win.cmake)
 foreach(f IN LISTS KORV_TOOL_FILES)
   include(${f})
 endforeach()
@@ -71,8 +72,8 @@ file(GLOB KORV_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/
 target_sources(korv_test_support PRIVATE ${KORV_TEST_SUPPORT})
 target_link_libraries(korv_test_support PUBLIC korv_win GTest::gtest)
 
-file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS GTest::gtest_main TIMEOUT 120)
+file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tools/*/*Test.cpp)
+korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS korvctl_core GTest::gtest_main TIMEOUT 120)
 
 file(GLOB KORV_WIN_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cmake)
 foreach(f IN LISTS KORV_WIN_TEST_FILES)

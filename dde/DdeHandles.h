@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <ddeml.h>
 
-#include "app/Unique.h"
+#include "common/Unique.h"
 
 struct DdeInstanceTraits {
   using Type = DWORD;

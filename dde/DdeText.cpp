@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/PathText.h"
+#include "common/PathText.h"
 #include "res/resource.h"
 
 std::string OwnServiceNameOf(std::string_view programPath) {

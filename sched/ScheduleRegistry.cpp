@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace {
 // Bytes delivered, or nothing when the value is missing or longer than the

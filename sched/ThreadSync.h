@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 class TDataSynchronizer {
 public:

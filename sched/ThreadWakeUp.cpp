@@ -76,11 +76,17 @@ void SchedulerCore::Run() {
     if (slept == WAIT_OBJECT_0 || StopRequested) return;
     if (slept == WAIT_FAILED) ::Sleep(Interval);
     WakeOwner();
-    if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
-      LoadState();
-      Synchronizer.EndRead();
+    try {
+      if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
+        LoadState();
+        Synchronizer.EndRead();
+      }
+      if (IsDue(LocalNow())) ClearDueDateAndLaunch();
+    } catch (...) {
+      // Out of memory (the launch's path): no launch this cycle; the next
+      // cycle carries on. Neither LoadState nor SaveState raises, so no lock
+      // is left held.
     }
-    if (IsDue(LocalNow())) ClearDueDateAndLaunch();
   }
 }
 
@@ -94,7 +100,11 @@ void SchedulerCore::WakeOwner() {
     if (code) ::ResetEvent(CallIdle.Get());
   }
   if (!code) return;
-  code(object, Sender);
+  try {
+    code(object, Sender);
+  } catch (...) {
+    // The owner's refresh failed (out of memory): skipped this cycle.
+  }
   ::SetEvent(CallIdle.Get());
 }
 
@@ -155,7 +165,11 @@ DWORD WINAPI SchedulerThread(void* parameter) {
   auto* handedOver = static_cast<std::shared_ptr<SchedulerCore>*>(parameter);
   const std::shared_ptr<SchedulerCore> core = std::move(*handedOver);
   delete handedOver;
-  core->Run();
+  // Each cycle catches its own failures; nothing may cross this frame.
+  try {
+    core->Run();
+  } catch (...) {
+  }
   return 0;
 }
 }  // namespace
@@ -175,12 +189,18 @@ TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_shared<SchedulerC
   if (!CreateSuspended) Resume();
 }
 
-TScheduler::~TScheduler() {
-  ClearOnWakeUp();
+TScheduler::~TScheduler() { Stop(); }
+
+void TScheduler::Stop() {
+  if (stopped_) return;
+  stopped_ = true;
+  // A callback that a hung shell holds keeps the thread inside its cycle:
+  // waiting for the thread would only add to the unload's time.
+  const bool idle = !callbackHeld_ && ClearOnWakeUp(kStopWait);
   core_->StopRequested = true;
   ::SetEvent(core_->StopEvent.Get());
   Resume();
-  if (thread_) ::WaitForSingleObject(thread_.Get(), kStopWait);
+  if (thread_ && idle) ::WaitForSingleObject(thread_.Get(), kStopWait);
   // Without the lock nothing is written: a peer may be writing right now.
   if (core_->Synchronizer.BeginWrite(kLockTimeout)) {
     core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
@@ -200,17 +220,25 @@ void TScheduler::SetOnWakeUp(void* Object, TWakeUpCode Code) {
   core_->WakeUpCode = Code;
 }
 
-void TScheduler::ClearOnWakeUp() {
+bool TScheduler::ClearOnWakeUp(DWORD Timeout) {
   {
     Locked lock(core_->WakeUpLock);
     core_->WakeUpCode = nullptr;
     core_->WakeUpObject = nullptr;
   }
-  if (::GetCurrentThreadId() == threadId_) return;  // called from the callback itself
+  if (::GetCurrentThreadId() == threadId_) return true;  // called from the callback itself
   // Messages sent to this thread are still delivered, in case the callback
   // under way waits for one of them.
   HANDLE idle = core_->CallIdle.Get();
-  while (::MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const DWORD spent = ::GetTickCount() - start;
+    const DWORD woken =
+        ::MsgWaitForMultipleObjects(1, &idle, FALSE, spent < Timeout ? Timeout - spent : 0, QS_SENDMESSAGE);
+    if (woken != WAIT_OBJECT_0 + 1) {
+      callbackHeld_ = woken == WAIT_TIMEOUT;
+      return !callbackHeld_;
+    }
     MSG msg;
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
   }

@@ -1,1 +1,1 @@
-target_sources(korv_core PRIVATE sched/LaunchText.cpp sched/DateTime.cpp sched/PeerCommand.cpp)
+target_sources(korv_core PRIVATE sched/InstanceMutexText.cpp sched/DateTime.cpp)

@@ -50,7 +50,8 @@ HDDEDATA Answer(HSZ item, UINT format) {
   LPBYTE zeroBytes = reinterpret_cast<LPBYTE>(zero);
   if (gAnswer == "empty") return ::DdeCreateDataHandle(gInstance, zeroBytes, 0, 0, item, format, 0);
   if (gAnswer == "zero") return ::DdeCreateDataHandle(gInstance, zeroBytes, 1, 0, item, format, 0);
-  if (gAnswer == "raw") return ::DdeCreateDataHandle(gInstance, (LPBYTE) "RAW", 3, 0, item, format, 0);
+  static char raw[] = "RAW";
+  if (gAnswer == "raw") return ::DdeCreateDataHandle(gInstance, reinterpret_cast<LPBYTE>(raw), 3, 0, item, format, 0);
   static char ok[] = "OpenURL-OK";
   return ::DdeCreateDataHandle(gInstance, reinterpret_cast<LPBYTE>(ok), sizeof ok, 0, item, format, 0);
 }

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/AnsiText.h"
+#include "common/AnsiText.h"
 #include "app/TrayText.h"
 #include "sched/DateTime.h"
 #include "sched/LocalClock.h"

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace korvtest {
 

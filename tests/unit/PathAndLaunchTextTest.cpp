@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/PathText.h"
-#include "sched/LaunchText.h"
+#include "common/CommandLine.h"
+#include "common/PathText.h"
+#include "sched/InstanceMutexText.h"
 
 TEST(PathText, FolderKeepsTheLastSeparator) {
   EXPECT_EQ(FolderOf("C:\\Program Files\\Korvamo\\KorvSchd.exe"), "C:\\Program Files\\Korvamo\\");

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "app/OwnInstance.h"
+#include "common/ModulePath.h"
 #include "sched/CaptureApp.h"
 #include "tests/support/TestSupport.h"
 

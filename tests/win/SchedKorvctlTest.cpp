@@ -126,3 +126,16 @@ TEST_F(KorvctlTest, ALockNotHadWithinTwoSecondsWritesNothingAndExitsWithThree) {
   EXPECT_FALSE(ScheduleKeyExists());
   holder.Kill();
 }
+
+TEST_F(KorvctlTest, DurationsPastFortyNineDaysDoNotWrap) {
+  // 4294968 s are 2^32 ms and 704 ms more: a 32-bit count ends them at once.
+  RunningProgram watcher, holder;
+  ASSERT_TRUE(StartKorvctl(watcher, "--slot 2 watch --for 4294968"));
+  ASSERT_TRUE(StartKorvctl(holder, "--slot 3 hold-lock 4294968"));
+  ASSERT_TRUE(WaitFor(WriteLockHeldElsewhere, 5000));
+  Idle(3000);
+  EXPECT_EQ(watcher.WaitExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "watch --for ended";
+  EXPECT_TRUE(WriteLockHeldElsewhere()) << "hold-lock gave the lock back";
+  watcher.Kill();
+  holder.Kill();
+}

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 #include "tests/support/TestSupport.h"
 
 namespace synctest {

@@ -15,6 +15,7 @@
 #include "sched/CaptureApp.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/support/TestSupport.h"
+#include "tests/win/FakeTray.h"
 #include "tests/win/TrayTestSupport.h"
 
 using namespace korvtest;
@@ -222,4 +223,19 @@ TEST_F(TrayProgramTest, ChosenProjectOpensItsHomePageInTheBrowser) {
   EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos) << ReadFileText(log);
   EXPECT_EQ(withBrowser.program.FindWindowOfClass(kMenuClass, 0), nullptr);
   EXPECT_EQ(withBrowser.Close(), 0u);
+}
+
+TEST_F(TrayProgramTest, QuitMessageFromOutsideRemovesTheIconAndSavesTheState) {
+  // The program's icon requests now reach a tray that records them.
+  FakeTray tray;
+  ASSERT_TRUE(tray.Ready());
+  ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, program.window, iconId); }, 5000))
+      << "the wake-ups' tooltips\n" << tray.Describe();
+  ASSERT_FALSE(ReadSchedule().KeyFound);
+  // Another program ends the loop without destroying the window first.
+  const DWORD mainThread = ::GetWindowThreadProcessId(program.window, nullptr);
+  ASSERT_TRUE(::PostThreadMessageA(mainThread, WM_QUIT, 5, 0));
+  EXPECT_EQ(program.program.WaitExit(10000), 0u) << "a normal end";
+  EXPECT_TRUE(tray.Saw(NIM_DELETE, program.window, iconId)) << "no ghost icon left\n" << tray.Describe();
+  EXPECT_TRUE(ReadSchedule().KeyFound) << "the scheduler wrote its state as it stopped";
 }

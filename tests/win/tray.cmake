@@ -2,5 +2,5 @@
 # tray from outside. Both use the real work folder, schedule key and tray.
 korv_wine_test(tray_menu_tests SOURCES tests/win/TrayMenuTest.cpp tests/win/TrayResourceTest.cpp ${KORV_RESOURCE_OBJECTS}
   LIBS GTest::gtest_main DEPENDS KorvSchd korv98_stub SERIAL TIMEOUT 180)
-korv_wine_test(tray_program_tests SOURCES tests/win/TrayProgramTest.cpp
+korv_wine_test(tray_program_tests SOURCES tests/win/TrayProgramTest.cpp tests/win/FakeTray.cpp
   LIBS GTest::gtest_main DEPENDS KorvSchd korv98_stub SERIAL TIMEOUT 300)

@@ -1,11 +1,8 @@
-// Texts for naming and starting programs, shared with the capture application.
+// Command lines for starting programs: the capture application and the
+// browser are both started by a path that may hold blanks.
 #pragma once
 #include <string>
 #include <string_view>
-
-// "APPLICATION-" + name with every '\' turned into '_'. The caller upper-cases
-// the result with the system's ANSI rules (accented letters included).
-std::string InstanceMutexNameBeforeUpperCase(std::string_view applicationName);
 
 // A program path as a command line: quoted when it holds a blank, so that
 // Windows cannot start a program at a shorter prefix ("C:\Program.exe").

@@ -1,4 +1,4 @@
-#include "app/PathText.h"
+#include "common/PathText.h"
 
 namespace {
 std::string_view::size_type LastSeparator(std::string_view path) {

@@ -1,4 +1,4 @@
-#include "app/WorkPath.h"
+#include "common/WorkPath.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Owner types for the Win32 handle kinds the program holds.
 #pragma once
 #include <windows.h>
-#include "app/Unique.h"
+#include "common/Unique.h"
 
 struct KernelHandleTraits {
   using Type = HANDLE;

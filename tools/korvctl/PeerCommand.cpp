@@ -1,4 +1,4 @@
-#include "sched/PeerCommand.h"
+#include "tools/korvctl/PeerCommand.h"
 
 #include <cstdio>
 
@@ -79,6 +79,18 @@ std::optional<long long> ParseSeconds(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::uint64_t DurationMilliseconds(long long seconds) {
+  return seconds <= 0 ? 0 : static_cast<std::uint64_t>(seconds) * 1000u;
+}
+
+std::uint64_t AddTicks(std::uint64_t elapsed, std::uint32_t before, std::uint32_t now) {
+  return elapsed + static_cast<std::uint32_t>(now - before);
+}
+
+std::uint32_t NextWait(std::uint64_t remaining, std::uint32_t slice) {
+  return remaining < slice ? static_cast<std::uint32_t>(remaining) : slice;
+}
+
 std::optional<double> AddSeconds(double date, long long seconds) {
   const double result = date + static_cast<double>(seconds) / 86400.0;
   if (!DecodeDateTime(result)) return std::nullopt;
@@ -110,7 +122,7 @@ PeerParse ParsePeerCommand(const std::vector<std::string>& args) {
       command.HoldSeconds = *hold;
     } else if (arg == "--no-notice") {
       command.NoNotice = true;
-    } else if (arg.size() > 1 && arg[0] == '-' && !Digits(std::string_view(arg).substr(1))) {
+    } else if (arg.size() > 1 && arg[0] == '-' && !Digits(std::string_view{arg}.substr(1))) {
       return Fail("unknown option '" + arg + "'");
     } else if (!action) {
       for (const auto& known : kActions) {

@@ -1,13 +1,4 @@
-#include "sched/LaunchText.h"
-
-#include <algorithm>
-
-std::string InstanceMutexNameBeforeUpperCase(std::string_view applicationName) {
-  std::string name = "APPLICATION-";
-  name += applicationName;
-  std::replace(name.begin(), name.end(), '\\', '_');
-  return name;
-}
+#include "common/CommandLine.h"
 
 std::string ProgramCommandLine(std::string_view programPath, std::string_view arguments) {
   std::string line;

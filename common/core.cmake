@@ -1,0 +1,1 @@
+target_sources(korv_core PRIVATE common/PathText.cpp common/CommandLine.cpp)
