@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 #include "tests/support/TestSupport.h"
 
 namespace soak {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "app/Win32Handles.h"
+#include "common/Win32Handles.h"
 
 namespace soak {
 namespace {
@@ -132,9 +132,9 @@ void ProcessCounters::Choose() {
   user_ = ::GetGuiResources(process_, GR_USEROBJECTS) > 0 ? Source::Documented : Source::Fallback;
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
-  const bool extended = ::GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
-                                               sizeof memory) &&
-                        memory.cb == sizeof memory && memory.PrivateUsage > 0;
+  const bool extended =
+      ::GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory) &&
+      memory.cb == sizeof memory && memory.PrivateUsage > 0;
   private_ = extended ? Source::Documented : Source::Fallback;
 }
 
@@ -153,7 +153,8 @@ ProcessCounts ProcessCounters::Read() const {
   if (::GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory)) {
     // Windows documents PagefileUsage as the process's private commit, the
     // same figure as PrivateUsage; Wine fills only the first.
-    c.PrivateBytes = static_cast<long long>(private_ == Source::Documented ? memory.PrivateUsage : memory.PagefileUsage);
+    c.PrivateBytes =
+        static_cast<long long>(private_ == Source::Documented ? memory.PrivateUsage : memory.PagefileUsage);
     c.WorkingSet = static_cast<long long>(memory.WorkingSetSize);
   }
   c.Threads = ThreadsOf(processId_);

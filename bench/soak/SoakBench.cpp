@@ -67,8 +67,10 @@ void RunPeriod(const SoakPlan& plan, int period, DWORD started, SoakLoad& load) 
     void (*Run)(const SoakPlan&, SoakLoad&);
   };
   Event events[] = {
-      {0.15, EventsInPeriod(plan.LockHolds, plan.Periods, period), [](const SoakPlan&, SoakLoad& l) { l.StartLockHold(); }},
-      {0.30, EventsInPeriod(plan.ShellRestarts, plan.Periods, period), [](const SoakPlan&, SoakLoad& l) { l.ShellRestart(); }},
+      {0.15, EventsInPeriod(plan.LockHolds, plan.Periods, period),
+       [](const SoakPlan&, SoakLoad& l) { l.StartLockHold(); }},
+      {0.30, EventsInPeriod(plan.ShellRestarts, plan.Periods, period),
+       [](const SoakPlan&, SoakLoad& l) { l.ShellRestart(); }},
       {0.45, period % 2 == 0 ? 1 : 0, [](const SoakPlan&, SoakLoad& l) { l.WriteSchedule(true); }},
       {0.60, EventsInPeriod(plan.BrowserOutages, plan.Periods, period),
        [](const SoakPlan& p, SoakLoad& l) {
@@ -157,8 +159,8 @@ bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, cons
        1, "0"},
       {"GDI objects", [](const Sample& s) { return s.Counts.GdiObjects; }, NoWineShare, true, 1, "0"},
       {"USER objects", [](const Sample& s) { return s.Counts.UserObjects; },
-       [](const Sample& s, const WineLeaks& w) { return w.WindowsPerFailedConnect * s.Tally.CommandLineSites; }, true, 1,
-       "0"},
+       [](const Sample& s, const WineLeaks& w) { return w.WindowsPerFailedConnect * s.Tally.CommandLineSites; }, true,
+       1, "0"},
       {"threads", [](const Sample& s) { return s.Counts.Threads; }, NoWineShare, true, 1, "0"},
       {"private bytes (KiB)", [](const Sample& s) { return s.Counts.PrivateBytes; },
        [](const Sample& s, const WineLeaks& w) {
@@ -201,15 +203,14 @@ bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, cons
     rows.push_back({c.Name, std::to_string(g.Reference / c.Unit), std::to_string(g.Last / c.Unit),
                     std::to_string(g.Low / c.Unit) + " to " + std::to_string(g.High / c.Unit), per(g),
                     c.Wine == NoWineShare ? "" : std::to_string((g.Change - beyond.Change) / c.Unit), per(beyond),
-                    c.Target,
-                    verdict});
+                    c.Target, verdict});
   }
-  std::fputs(MarkdownTable({"counter", "after warm-up", "at the end", "range", "growth per 10,000 cycles",
-                            "of the change, kept by Wine", "the program's growth per 10,000 cycles", "target",
-                            "verdict"},
-                           rows)
-                 .c_str(),
-             stdout);
+  std::fputs(
+      MarkdownTable({"counter", "after warm-up", "at the end", "range", "growth per 10,000 cycles",
+                     "of the change, kept by Wine", "the program's growth per 10,000 cycles", "target", "verdict"},
+                    rows)
+          .c_str(),
+      stdout);
   return sound;
 }
 
@@ -255,17 +256,18 @@ int main(int argc, char** argv) {
               kPeriodSeconds, plan.WarmupPeriods * kPeriodSeconds / 60, plan.WarmupPeriods * kPeriodSeconds % 60);
   std::printf("%s", counters.Sources().c_str());
   if (wine.Measured) {
-    std::printf("Wine's own leftovers, measured in this bench with bare calls before the run: %lld kernel handle(s) per "
-                "windowed program started through WinExec, %lld window(s) per DdeConnect that finds no server, %lld "
-                "private bytes per page opened over DDE, %lld per page opened by command line after such a "
-                "DdeConnect\n",
-                wine.HandlesPerWindowedStart, wine.WindowsPerFailedConnect, wine.BytesPerDdeOpening,
-                wine.BytesPerCommandLineOpening);
+    std::printf(
+        "Wine's own leftovers, measured in this bench with bare calls before the run: %lld kernel handle(s) per "
+        "windowed program started through WinExec, %lld window(s) per DdeConnect that finds no server, %lld "
+        "private bytes per page opened over DDE, %lld per page opened by command line after such a "
+        "DdeConnect\n",
+        wine.HandlesPerWindowedStart, wine.WindowsPerFailedConnect, wine.BytesPerDdeOpening,
+        wine.BytesPerCommandLineOpening);
   } else {
     std::printf("Wine's own objects could not be measured: none are set apart\n");
   }
-  std::printf("host figures: %s\n\n", host.Found() ? ("/proc/" + host.Pid() + " (VmRSS, fd)").c_str()
-                                                    : "not found (not under Wine?)");
+  std::printf("host figures: %s\n\n",
+              host.Found() ? ("/proc/" + host.Pid() + " (VmRSS, fd)").c_str() : "not found (not under Wine?)");
   std::fflush(stdout);
 
   std::vector<Sample> samples;

@@ -3,7 +3,7 @@
 #include <tlhelp32.h>
 
 #include "app/KorvSchdMain.h"
-#include "app/PathText.h"
+#include "common/PathText.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/win/SchedFixture.h"
@@ -108,9 +108,7 @@ void SoakLoad::WriteSchedule(bool due) {
   WaitFor([&] { return Launches() > before; }, 5000);
 }
 
-void SoakLoad::StopBrowser() {
-  ++(rig_.Browser().StopServing() ? tally_.BrowserOutages : tally_.BrowserOutagesFailed);
-}
+void SoakLoad::StopBrowser() { ++(rig_.Browser().StopServing() ? tally_.BrowserOutages : tally_.BrowserOutagesFailed); }
 
 void SoakLoad::StartBrowser() {
   if (!rig_.Browser().StartServing()) ++tally_.BrowserOutagesFailed;
@@ -127,7 +125,8 @@ void SoakLoad::ShellRestart() {
 
 void SoakLoad::StartLockHold() {
   holders_.emplace_back();
-  const std::string output = output_.Path() + "hold" + std::to_string(tally_.LockHolds + tally_.LockHoldsFailed) + ".txt";
+  const std::string output =
+      output_.Path() + "hold" + std::to_string(tally_.LockHolds + tally_.LockHoldsFailed) + ".txt";
   ++(schedtest::StartKorvctl(holders_.back(), "--slot 2 hold-lock 1", output) ? tally_.LockHolds
                                                                               : tally_.LockHoldsFailed);
 }

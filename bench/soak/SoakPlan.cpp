@@ -5,9 +5,7 @@
 
 namespace soak {
 namespace {
-int Scaled(int per30Minutes, int minutes, int atLeast) {
-  return std::max(atLeast, (per30Minutes * minutes + 29) / 30);
-}
+int Scaled(int per30Minutes, int minutes, int atLeast) { return std::max(atLeast, (per30Minutes * minutes + 29) / 30); }
 }  // namespace
 
 SoakPlan PlanFor(int minutes) {

@@ -21,8 +21,8 @@ struct SoakPlan {
   int BrowserOutages = 0;  // the browser stops answering DDE for a while
   int CommandLineSitesPerOutage = 0;
   int ShellRestarts = 0;
-  int LockHolds = 0;       // a peer holds the write lock for a second
-  int AbandonPeriod = 0;   // the period in which a peer dies holding the lock
+  int LockHolds = 0;      // a peer holds the write lock for a second
+  int AbandonPeriod = 0;  // the period in which a peer dies holding the lock
 };
 
 // The load of a 30-minute run, scaled to `minutes` (rounded up, so that the

@@ -43,7 +43,9 @@ std::string UniqueBase() {
 }  // namespace
 
 SoakBrowser::SoakBrowser()
-    : base_(UniqueBase()), exe_(folder_.CopyProgram("browse.exe", base_ + ".exe")), log_(folder_.Path() + base_ + ".log") {
+    : base_(UniqueBase()),
+      exe_(folder_.CopyProgram("browse.exe", base_ + ".exe")),
+      log_(folder_.Path() + base_ + ".log") {
   // No options of its own: serving is asked on the command line, so the
   // copies that the program starts with a page only record it.
   WriteFileText(folder_.Path() + base_ + ".opt", "");

@@ -54,8 +54,8 @@ public:
     if (!conversation) return false;
     UniqueDdeString itemName(id, item);
     DWORD result = 0;
-    UniqueDdeData data(::DdeClientTransaction(nullptr, 0, conversation, itemName.Handle(), CF_TEXT, XTYP_REQUEST,
-                                              10000, &result));
+    UniqueDdeData data(
+        ::DdeClientTransaction(nullptr, 0, conversation, itemName.Handle(), CF_TEXT, XTYP_REQUEST, 10000, &result));
     if (data) DdeDataAccess access(data.Get());
     ::DdeDisconnect(conversation);
     return true;
