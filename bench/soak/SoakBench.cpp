@@ -219,7 +219,7 @@ bool PrintLoad(const LoadTally& t, std::size_t launches) {
   std::printf(
       "Load carried: %d menus opened and dismissed (%d failed), %d sites over DDE (%d failed), %d sites by command "
       "line (%d failed) in %d browser outages (%d failed), %d schedule writes (%d failed) with %d due dates and %zu "
-      "starts of KORV98.EXE, %d shell restart notices (%d failed), %d peers holding the lock a second (%d failed), "
+      "starts of KORV98.EXE, %d shell restarts (%d failed), %d peers holding the lock a second (%d failed), "
       "%d peers dead holding it (%d failed).\n",
       t.Menus, t.MenusFailed, t.DdeSites, t.DdeSitesFailed, t.CommandLineSites, t.CommandLineSitesFailed,
       t.BrowserOutages, t.BrowserOutagesFailed, t.Writes, t.WritesFailed, t.DueDates, launches, t.ShellRestarts,

@@ -115,12 +115,15 @@ void SoakLoad::StartBrowser() {
 }
 
 void SoakLoad::ShellRestart() {
-  const HWND window = rig_.Window();
-  const UINT id = rig_.IconId();
-  const bool dropped = DeleteTrayIcon(window, id);
-  ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  const bool back = WaitFor([&] { return TrayHasIcon(window, id); }, kActionWait);
-  ++(dropped && back ? tally_.ShellRestarts : tally_.ShellRestartsFailed);
+  SoakShell& shell = rig_.Shell();
+  const std::size_t adds = shell.Adds();
+  // Ended as a crash ends it: the program's icon goes with it.
+  shell.End();
+  const bool restarted = shell.Start();
+  const bool back =
+      restarted &&
+      WaitFor([&] { return shell.Adds() > adds && shell.LatestIconOf(rig_.Window()) == rig_.IconId(); }, kActionWait);
+  ++(back ? tally_.ShellRestarts : tally_.ShellRestartsFailed);
 }
 
 void SoakLoad::StartLockHold() {

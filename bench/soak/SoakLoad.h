@@ -1,8 +1,8 @@
 // The load of a long life, one action at a time, on the program of a SoakRig:
 // the capture application's writes (slot 1, the real change-signal lock and
 // notices), popup menus opened and dismissed, sites chosen in the Webs
-// submenu, the shell's restart notice, and peers that hold the write lock or
-// die holding it. Quiet() waits until no action is in flight, so that counts
+// submenu, the shell tray ended and started again, and peers that hold the
+// write lock or die holding it. Quiet() waits until no action is in flight, so that counts
 // sampled then compare steady states.
 #pragma once
 #include <windows.h>
@@ -40,7 +40,8 @@ public:
   void WriteSchedule(bool due);
   void StopBrowser();
   void StartBrowser();
-  // The shell's icons are gone and its restart notice is broadcast.
+  // The stand-in shell is ended with the program's icon and started again;
+  // its start-up notice must bring the icon back.
   void ShellRestart();
   // A peer holds the write lock for a second (not waited for here).
   void StartLockHold();

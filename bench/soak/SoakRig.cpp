@@ -1,7 +1,6 @@
 #include "bench/soak/SoakRig.h"
 
-#include <tlhelp32.h>
-
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -21,7 +20,9 @@ bool LogTail::Update() {
   for (std::size_t start = 0; start <= end;) {
     const std::size_t stop = added.find('\n', start);
     const std::size_t word = added.find_first_of(" =\r\n", start);
-    ++counts_[added.substr(start, word - start)];
+    const std::string first = added.substr(start, word - start);
+    ++counts_[first];
+    last_[first] = added.substr(start, stop - start);
     ++lines_;
     start = stop + 1;
   }
@@ -32,6 +33,38 @@ bool LogTail::Update() {
 std::size_t LogTail::Count(const std::string& word) const {
   const auto found = counts_.find(word);
   return found == counts_.end() ? 0 : found->second;
+}
+
+std::string LogTail::Last(const std::string& word) const {
+  const auto found = last_.find(word);
+  return found == last_.end() ? std::string() : found->second;
+}
+
+bool SoakShell::Start() {
+  End();
+  log_.Update();
+  const std::size_t ready = log_.Count("ready");
+  const std::string logPath = folder_.Path() + "shell.log";
+  if (!process_.Start("\"" + BinDir() + "soak_shell.exe\" \"" + logPath + "\"")) return false;
+  return WaitFor(
+      [&] {
+        log_.Update();
+        return log_.Count("ready") > ready;
+      },
+      15000);
+}
+
+std::size_t SoakShell::Adds() {
+  log_.Update();
+  return log_.Count("add");
+}
+
+UINT SoakShell::LatestIconOf(HWND window) {
+  log_.Update();
+  unsigned long owner = 0;
+  unsigned id = 0;
+  if (std::sscanf(log_.Last("add").c_str(), "add %lX %X", &owner, &id) != 2) return 0;
+  return owner == static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(window)) ? id : 0;
 }
 
 namespace {
@@ -117,23 +150,8 @@ void SoakRig::WriteWorkFolder() {
 }
 
 bool SoakRig::Start() {
-  if (!scheduler_.Start(program_.Path() + "KorvSchd.exe")) return false;
-  // The icon's identifier is the scheduler thread's: one of the program's.
-  return WaitFor(
-      [&] {
-        UniqueHandle snapshot{::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0)};
-        THREADENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
-          if (entry.th32OwnerProcessID != scheduler_.program.ProcessId()) continue;
-          if (TrayHasIcon(scheduler_.window, entry.th32ThreadID)) {
-            iconId_ = entry.th32ThreadID;
-            return true;
-          }
-        }
-        return false;
-      },
-      15000);
+  if (!shell_.Start() || !scheduler_.Start(program_.Path() + "KorvSchd.exe")) return false;
+  return WaitFor([&] { return (iconId_ = shell_.LatestIconOf(scheduler_.window)) != 0; }, 15000);
 }
 
 DWORD SoakRig::Close() {

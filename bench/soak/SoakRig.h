@@ -1,7 +1,8 @@
 // What the soak bench sets up around the real program: the program folder
 // (KorvSchd.exe beside the KORV98.EXE stand-in), a work folder with webs.dat
 // and 200 project files, a stand-in browser named in Korvamo.ini that is
-// started and stopped as a DDE server, and the running program with its icon.
+// started and stopped as a DDE server, a stand-in shell tray, and the running
+// program with its icon.
 // Uses the real work-folder entry (restored), schedule key and Run value.
 #pragma once
 #include <windows.h>
@@ -24,12 +25,37 @@ public:
   // Reads what was added; returns false when nothing was.
   bool Update();
   std::size_t Count(const std::string& word) const;
+  // The latest line with that first word; empty when none.
+  std::string Last(const std::string& word) const;
   std::size_t Lines() const { return lines_; }
 
 private:
   std::string path_;
   std::size_t read_ = 0, lines_ = 0;
   std::map<std::string, std::size_t> counts_;
+  std::map<std::string, std::string> last_;
+};
+
+// The stand-in shell tray (soak_shell.exe), a process that is ended as a
+// crashed shell is, and started again.
+class SoakShell {
+public:
+  SoakShell() : log_(folder_.Path() + "shell.log") {}
+  ~SoakShell() { End(); }
+  SoakShell(const SoakShell&) = delete;
+  SoakShell& operator=(const SoakShell&) = delete;
+
+  // Starts it and waits until its tray is the one programs find.
+  bool Start();
+  void End() { process_.Kill(); }
+  std::size_t Adds();
+  // The identifier of the latest icon added, when `window` added it; 0 else.
+  UINT LatestIconOf(HWND window);
+
+private:
+  korvtest::TempFolder folder_{"soakshell"};
+  korvtest::RunningProgram process_;
+  LogTail log_;
 };
 
 class SoakBrowser {
@@ -75,6 +101,7 @@ public:
   UINT IconId() const { return iconId_; }
   const korvtest::RunningProgram& Program() const { return scheduler_.program; }
   SoakBrowser& Browser() { return browser_; }
+  SoakShell& Shell() { return shell_; }
 
 private:
   void WriteWorkFolder();
@@ -82,6 +109,7 @@ private:
   korvtest::TempFolder program_{"soakpgm"}, work_{"soakwork"};
   korvtest::ScopedWorkPath workPath_;
   SoakBrowser browser_;
+  SoakShell shell_;
   korvtest::SchedulerUnderTest scheduler_;
   UINT iconId_ = 0;
 };
