@@ -164,7 +164,7 @@ bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, cons
       {"threads", [](const Sample& s) { return s.Counts.Threads; }, NoWineShare, true, 1, "0"},
       {"private bytes (KiB)", [](const Sample& s) { return s.Counts.PrivateBytes; },
        [](const Sample& s, const WineLeaks& w) {
-         return w.BytesPerDdeOpening * s.Tally.DdeSites + w.BytesPerCommandLineOpening * s.Tally.CommandLineSites;
+         return w.BytesPerDdeOpening * s.Tally.DdeSites + w.BytesPerFailedConnect * s.Tally.CommandLineSites;
        },
        false, 1024, "flat within 64 KiB"},
       {"working set (KiB)", [](const Sample& s) { return s.Counts.WorkingSet; }, NoWineShare, false, 1024, ""},
@@ -259,10 +259,9 @@ int main(int argc, char** argv) {
     std::printf(
         "Wine's own leftovers, measured in this bench with bare calls before the run: %lld kernel handle(s) per "
         "windowed program started through WinExec, %lld window(s) per DdeConnect that finds no server, %lld "
-        "private bytes per page opened over DDE, %lld per page opened by command line after such a "
-        "DdeConnect\n",
+        "private bytes per page opened over DDE, %lld per DdeConnect that finds no server\n",
         wine.HandlesPerWindowedStart, wine.WindowsPerFailedConnect, wine.BytesPerDdeOpening,
-        wine.BytesPerCommandLineOpening);
+        wine.BytesPerFailedConnect);
   } else {
     std::printf("Wine's own objects could not be measured: none are set apart\n");
   }

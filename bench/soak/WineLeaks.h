@@ -16,9 +16,9 @@ struct WineLeaks {
   long long HandlesPerWindowedStart = 0;
   long long WindowsPerFailedConnect = 0;
   // Private bytes per page opened over DDE (connect, request, disconnect),
-  // and per page opened by command line after a connection that failed.
+  // and per DdeConnect that finds no server.
   long long BytesPerDdeOpening = 0;
-  long long BytesPerCommandLineOpening = 0;
+  long long BytesPerFailedConnect = 0;
 };
 
 // browserExe: a windowed program that ends at once when given a page;
