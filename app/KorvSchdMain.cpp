@@ -71,7 +71,10 @@ void TWebSched::WndProc(TMessage& Message) {
   }
   switch (Message.Msg) {
     // The hidden window keeps its place and size; only the icon follows.
-    case kDpiChangedMessage: ReloadTrayIcon(); Message.Result = 0; break;
+    case kDpiChangedMessage:
+      ReloadTrayIcon();
+      Message.Result = 0;
+      break;
     case WM_CREATE: WMCreate(Message); break;
     case WM_DESTROY: WMDestroy(Message); break;
     case WM_COMMAND: WMCommand(Message); break;
@@ -119,9 +122,7 @@ int TWebSched::Run() {
   return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }
 
-void TWebSched::RefreshTrayThunk(void* Object, void* Sender) {
-  static_cast<TWebSched*>(Object)->RefreshTray(Sender);
-}
+void TWebSched::RefreshTrayThunk(void* Object, void* Sender) { static_cast<TWebSched*>(Object)->RefreshTray(Sender); }
 
 void TWebSched::WMCreate(TMessage& Message) {
   Message.Result = 0;

@@ -9,12 +9,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/KorvSchdMain.h"
 #include "app/BoundedCall.h"
+#include "app/KorvSchdMain.h"
 #include "app/LaterWindows.h"
-#include "common/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
+#include "common/AnsiText.h"
 #include "common/Win32Handles.h"
 #include "res/resource.h"
 #include "sched/CaptureApp.h"
@@ -32,7 +32,9 @@ constexpr int kSuspendedOffset = IDI_SUSPENDED - IDI_ACTIVE;
 constexpr std::uint8_t kSuspendedBit = 1;
 
 constexpr char kUnloadQuestion[] = "Voulez-vous arr\xEAter le gestionnaire de capture en diff\xE9r\xE9?";
+// clang-format off
 constexpr char kUnloadCaption[] = "D\xE9" "charger";
+// clang-format on
 
 // The headers' structure has room for 128 characters; the first form that we
 // send holds 64, so the text is built in a field of that size.
@@ -74,7 +76,7 @@ bool TWebSched::SendTrayIcon(DWORD Action, int Offset) {
   // threads load icons.
   const int side = TrayIconSideFor(Handle);
   UniqueHicon icon{static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IconBase + Offset),
-                                                  IMAGE_ICON, side, side, LR_DEFAULTCOLOR))};
+                                                   IMAGE_ICON, side, side, LR_DEFAULTCOLOR))};
   data.hIcon = icon.Get();
   SetTooltip(*this, data);
   return ::Shell_NotifyIconA(Action, &data) != FALSE;
@@ -179,9 +181,7 @@ void TWebSched::WMCommand(TMessage& Message) {
   Message.Result = 0;
   const int command = LOWORD(Message.WParam);
   switch (command) {
-    case IDM_LOAD_CAPTURE_APP:
-      LaunchProgram(CaptureAppPath(), SW_SHOWNORMAL);
-      return;
+    case IDM_LOAD_CAPTURE_APP: LaunchProgram(CaptureAppPath(), SW_SHOWNORMAL); return;
     case IDM_UNLOAD:
       if (::MessageBoxA(Handle, kUnloadQuestion, kUnloadCaption, MB_YESNO) != IDYES) return;
       UnregisterAutoStart(kRunValueName);

@@ -12,7 +12,9 @@ inline constexpr std::size_t kTooltipChars = 63;
 inline constexpr std::size_t kMenuTitleChars = 30;
 
 inline constexpr char kTipSuspended[] = "<Gestionnaire suspendu>";
+// clang-format off
 inline constexpr char kTipNothingScheduled[] = "<Aucune t\xE2" "che en attente d'\xE9" "xecution>";
+// clang-format on
 inline constexpr char kTipNextCapturePrefix[] = "<Prochaine capture le ";
 inline constexpr char kTipNextCaptureSuffix[] = ">";
 

@@ -102,8 +102,9 @@ int main() {
   WIN32_FILE_ATTRIBUTE_DATA attributes{};
   ::GetFileAttributesExA(scheduler.c_str(), GetFileExInfoStandard, &attributes);
   const double ms = Median(schedulerMs), base = Median(minimalMs);
-  std::printf("| start-up to icon shown (median of %u) | %.0f ms vs %.0f ms for a minimal tray program: ratio %.2f | |\n",
-              static_cast<unsigned>(schedulerMs.size()), ms, base, base > 0 ? ms / base : -1.0);
+  std::printf(
+      "| start-up to icon shown (median of %u) | %.0f ms vs %.0f ms for a minimal tray program: ratio %.2f | |\n",
+      static_cast<unsigned>(schedulerMs.size()), ms, base, base > 0 ? ms / base : -1.0);
   std::printf("| size of KorvSchd.exe | %lu bytes | <= 204,800 bytes (200 KiB) |\n", attributes.nFileSizeLow);
   std::printf("| peak working set of KorvSchd.exe, 3 s after start | %.1f MiB | |\n",
               static_cast<double>(peak) / 1048576.0);

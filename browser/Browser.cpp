@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "browser/BrowserText.h"
 #include "common/Win32Handles.h"
 #include "common/WorkPath.h"
-#include "browser/BrowserText.h"
 #include "dde/DdemanEx.h"
 
 namespace {
@@ -152,8 +152,8 @@ bool TBrowser::OpenByDde(const std::string& Url) {
   conversation.SetConnectMode(ddeManual);
   conversation.SetServiceApplication(ServiceName());
   const std::string item = OpenUrlItem(Url);
-  bool opened = conversation.AssignLink(conversation.ServiceApplication(), kOpenUrlTopic) &&
-                conversation.OpenConversation();
+  bool opened =
+      conversation.AssignLink(conversation.ServiceApplication(), kOpenUrlTopic) && conversation.OpenConversation();
   // What the browser answers plays no part: the text is released unread.
   // A request that could not be sent at all (an item too long for a DDE
   // string handle) opened nothing, so the command line is tried instead.

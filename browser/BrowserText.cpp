@@ -43,8 +43,7 @@ std::string FallbackCommandLine(std::string_view browserPath, std::string_view u
   return ProgramCommandLine(browserPath) + ' ' + ProgramCommandLine(url);
 }
 
-std::string ExpandLongPathWith(std::string_view path,
-                               const std::function<std::string(const std::string&)>& longName) {
+std::string ExpandLongPathWith(std::string_view path, const std::function<std::string(const std::string&)>& longName) {
   std::string copy(path);
   std::string result;
   for (auto cut = copy.rfind('\\'); cut != std::string::npos; cut = copy.rfind('\\')) {

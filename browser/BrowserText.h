@@ -37,5 +37,4 @@ std::string FallbackCommandLine(std::string_view browserPath, std::string_view u
 // longName for the path and each of its folder prefixes, innermost first. The
 // part before the first backslash (a drive) is kept as written; a component
 // whose lookup finds nothing becomes empty.
-std::string ExpandLongPathWith(std::string_view path,
-                               const std::function<std::string(const std::string&)>& longName);
+std::string ExpandLongPathWith(std::string_view path, const std::function<std::string(const std::string&)>& longName);

@@ -1,9 +1,7 @@
 #include "common/PathText.h"
 
 namespace {
-std::string_view::size_type LastSeparator(std::string_view path) {
-  return path.find_last_of("\\:");
-}
+std::string_view::size_type LastSeparator(std::string_view path) { return path.find_last_of("\\:"); }
 }  // namespace
 
 std::string FolderOf(std::string_view path) {

@@ -22,9 +22,7 @@ std::string LoadText(UINT id) {
 constexpr char kClassName[] = "TDdeClientConv";
 }  // namespace
 
-std::string DdeErrorText(UINT Code) {
-  return FormatDdeErrorText(LoadText(DdeErrorMessageId(Code)), Code);
-}
+std::string DdeErrorText(UINT Code) { return FormatDdeErrorText(LoadText(DdeErrorMessageId(Code)), Code); }
 
 void CheckDdeSuccess(bool Success, DWORD InstanceId) {
   if (Success) return;
@@ -97,8 +95,8 @@ bool TDdeClientConv::ConnectAttempt() {
   CONVCONTEXT context{};
   context.cb = sizeof context;
   context.iCodePage = CP_WINANSI;
-  conversationHandle_ = ::DdeConnect(GlobalDdeMgr->InstanceId(), serviceHandle_.Handle(), topicHandle_.Handle(),
-                                     &context);
+  conversationHandle_ =
+      ::DdeConnect(GlobalDdeMgr->InstanceId(), serviceHandle_.Handle(), topicHandle_.Handle(), &context);
   if (!conversationHandle_) return false;
   conversationInfo_ = CONVINFO{};
   conversationInfo_.cb = sizeof conversationInfo_;
@@ -236,10 +234,9 @@ bool TDdeClientConv::LoadFromText(const std::string& Text) {
     const StreamValue& v = property.value;
     const std::string& name = property.name;
     const bool text = name == "ServiceApplication" || name == "DdeService" || name == "DdeTopic";
-    bool valid = (text && v.kind == Kind::Text) ||
-                 (name == "ConnectMode" && identifierIn(v, "ddeAutomatic", "ddeManual")) ||
-                 (name == "FormatChars" && identifierIn(v, "True", "False")) ||
-                 (name == "LinkInfo" && v.kind == Kind::List);
+    bool valid =
+        (text && v.kind == Kind::Text) || (name == "ConnectMode" && identifierIn(v, "ddeAutomatic", "ddeManual")) ||
+        (name == "FormatChars" && identifierIn(v, "True", "False")) || (name == "LinkInfo" && v.kind == Kind::List);
     if (!valid) return false;
   }
   for (const StreamProperty& property : component->properties) {

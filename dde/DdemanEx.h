@@ -52,8 +52,8 @@ std::string DdeErrorText(UINT Code);
 // Raises EDdeError with the text for DdeGetLastError(InstanceId) unless Success.
 void CheckDdeSuccess(bool Success, DWORD InstanceId);
 
-HDDEDATA CALLBACK DdemlCallback(UINT Type, UINT Format, HCONV Conv, HSZ Hsz1, HSZ Hsz2, HDDEDATA Data,
-                                ULONG_PTR Data1, ULONG_PTR Data2);
+HDDEDATA CALLBACK DdemlCallback(UINT Type, UINT Format, HCONV Conv, HSZ Hsz1, HSZ Hsz2, HDDEDATA Data, ULONG_PTR Data1,
+                                ULONG_PTR Data2);
 
 enum TDataMode : unsigned char { ddeAutomatic, ddeManual };
 using TNotifyEvent = std::function<void(void* Sender)>;

@@ -24,8 +24,8 @@ struct DayMonthNames {
   std::array<std::string, 12> Months;
 };
 
-inline constexpr double kFirstDateTime = -693593.0;       // 0001-01-01 00:00
-inline constexpr double kLastDateTime = 2958466.0;        // 10000-01-01 00:00, excluded
+inline constexpr double kFirstDateTime = -693593.0;  // 0001-01-01 00:00
+inline constexpr double kLastDateTime = 2958466.0;   // 10000-01-01 00:00, excluded
 inline constexpr long long kMillisecondsPerDay = 86400000;
 
 bool IsLeapYear(int year);

@@ -17,8 +17,7 @@ TDataSynchronizer::TDataSynchronizer(const std::string& BaseName, int Slot) : sl
   sa.bInheritHandle = TRUE;
   MutexNoWriter.Reset(::CreateMutexA(&sa, FALSE, ObjectName(BaseName, "_MutexNoWriter").c_str()));
   EventNoReader.Reset(::CreateEventA(&sa, TRUE, TRUE, ObjectName(BaseName, "_EventNoReader").c_str()));
-  SemReadCount.Reset(
-      ::CreateSemaphoreA(&sa, 0, 0x7FFFFFFF, ObjectName(BaseName, "_SemReadCount").c_str()));
+  SemReadCount.Reset(::CreateSemaphoreA(&sa, 0, 0x7FFFFFFF, ObjectName(BaseName, "_SemReadCount").c_str()));
   for (int i = 0; i < kSlotCount; ++i) {
     const std::string suffix = "_EventDataToRead" + std::to_string(i);
     EventDataToRead[i].Reset(::CreateEventA(&sa, TRUE, FALSE, ObjectName(BaseName, suffix.c_str()).c_str()));

@@ -269,7 +269,7 @@ void TScheduler::SetState(std::uint8_t NewState) {
   const int bit = (NewState & kStateSuspended) ? 1 : 0;
   core_->Flags = NewState | (bit ? kUnwrittenSet : kUnwrittenClear);
   if (!core_->Synchronizer.BeginWrite(kLockTimeout)) return;  // in memory only, until a reload or destruction
-  core_->WriteSuspendFlag(bit);  // its reload drops the mark
+  core_->WriteSuspendFlag(bit);                               // its reload drops the mark
   core_->Synchronizer.EndWrite();
 }
 

@@ -142,14 +142,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
-    if (a == "--serve") serve = true;
-    else if (a == "--end-after-request") gEndAfterRequest = true;
-    else if (a == "--service" && hasValue) gService = args[++i];
-    else if (a == "--topic" && hasValue) gTopic = args[++i];
-    else if (a == "--answer" && hasValue) gAnswer = args[++i];
-    else if (a == "--delay" && hasValue) gDelay = std::strtoul(args[++i].c_str(), nullptr, 10);
-    else if (a == "--life" && hasValue) life = std::strtoul(args[++i].c_str(), nullptr, 10);
-    else Log("page=" + a);
+    if (a == "--serve")
+      serve = true;
+    else if (a == "--end-after-request")
+      gEndAfterRequest = true;
+    else if (a == "--service" && hasValue)
+      gService = args[++i];
+    else if (a == "--topic" && hasValue)
+      gTopic = args[++i];
+    else if (a == "--answer" && hasValue)
+      gAnswer = args[++i];
+    else if (a == "--delay" && hasValue)
+      gDelay = std::strtoul(args[++i].c_str(), nullptr, 10);
+    else if (a == "--life" && hasValue)
+      life = std::strtoul(args[++i].c_str(), nullptr, 10);
+    else
+      Log("page=" + a);
   }
   if (!serve) {
     Log("exit");

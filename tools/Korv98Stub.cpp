@@ -40,8 +40,8 @@ int main(int argc, char** argv) {
   SYSTEMTIME now;
   ::GetLocalTime(&now);
   if (FILE* log = std::fopen((folder + "korv98.log").c_str(), "ab")) {
-    std::fprintf(log, "%04u-%02u-%02u %02u:%02u:%02u.%03u show=%u flags=%lu cmd=%s\n", now.wYear, now.wMonth,
-                 now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
+    std::fprintf(log, "%04u-%02u-%02u %02u:%02u:%02u.%03u show=%u flags=%lu cmd=%s\n", now.wYear, now.wMonth, now.wDay,
+                 now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
                  (si.dwFlags & STARTF_USESHOWWINDOW) ? si.wShowWindow : 1u, si.dwFlags, ::GetCommandLineA());
     std::fclose(log);
   }

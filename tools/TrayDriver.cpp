@@ -21,8 +21,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "common/AnsiText.h"
 #include "app/TrayText.h"
+#include "common/AnsiText.h"
 #include "sched/DateTime.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
@@ -65,7 +65,9 @@ bool WaitUntil(bool (*condition)(), DWORD ms) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | key KEY | close | tooltip | keep\n");
+    std::fprintf(
+        stderr,
+        "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | key KEY | close | tooltip | keep\n");
     return 2;
   }
   const char* command = argv[1];

@@ -52,9 +52,8 @@ TEST(BrowserText, FallbackQuotesWhatHoldsBlanks) {
 }
 
 TEST(BrowserText, ExpandLongPathLooksUpEachPrefixInnermostFirst) {
-  std::map<std::string, std::string> names{{"C:\\PROGRA~1\\WEB\\WEB.EXE", "Web.exe"},
-                                           {"C:\\PROGRA~1\\WEB", "Web"},
-                                           {"C:\\PROGRA~1", "Program Files"}};
+  std::map<std::string, std::string> names{
+      {"C:\\PROGRA~1\\WEB\\WEB.EXE", "Web.exe"}, {"C:\\PROGRA~1\\WEB", "Web"}, {"C:\\PROGRA~1", "Program Files"}};
   std::vector<std::string> asked;
   auto lookup = [&](const std::string& p) {
     asked.push_back(p);

@@ -9,7 +9,9 @@ namespace {
 DayMonthNames FrenchNames() {
   return {{"dimanche", "lundi", "mardi", "mercredi", "jeudi", "vendredi", "samedi"},
           {"janv.", "f\xE9vr.", "mars", "avr.", "mai", "juin", "juil.", "ao\xFBt", "sept.", "oct.", "nov.",
+           // clang-format off
            "d\xE9" "c."}};
+  // clang-format on
 }
 
 std::string Shown(double value) {
@@ -102,9 +104,13 @@ TEST(DateTime, RoundTripsAcrossTheWholeRange) {
 
 TEST(CaptureText, FrenchNamesAndFixedPattern) {
   const DayMonthNames fr = FrenchNames();
+  // clang-format off
   EXPECT_EQ(FormatCaptureDateTime(46000.0 + Days(8, 5, 3), fr), "mardi 9 d\xE9" "c. 2025 \xE0 08:05:03");
+  // clang-format on
   EXPECT_EQ(FormatCaptureDateTime(45351.0 + Days(23, 59, 59, 999), fr), "jeudi 29 f\xE9vr. 2024 \xE0 23:59:59");
+  // clang-format off
   EXPECT_EQ(FormatCaptureDateTime(-1.25, fr), "vendredi 29 d\xE9" "c. 1899 \xE0 06:00:00");
+  // clang-format on
   EXPECT_EQ(FormatCaptureDateTime(-693593.0, fr), "lundi 1 janv. 0001 \xE0 00:00:00");
   EXPECT_EQ(FormatCaptureDateTime(std::nextafter(45659.0, 0.0), fr), "mercredi 1 janv. 2025 \xE0 23:59:59");
 }

@@ -79,10 +79,9 @@ TEST(ComponentText, RoundTripOfEveryValueKind) {
 }
 
 TEST(ComponentText, MalformedTextsAreRefused) {
-  for (const char* bad : {"", "object", "object X", "object X A = end", "object X A 'v' end",
-                          "object X A = 'open end", "object X A = #256 end", "object X A = # end",
-                          "object X A = ('a' end", "object X A = (b) end", "object X end trailing",
-                          "thing X end", "object X A = 'a\nb' end"}) {
+  for (const char* bad : {"", "object", "object X", "object X A = end", "object X A 'v' end", "object X A = 'open end",
+                          "object X A = #256 end", "object X A = # end", "object X A = ('a' end",
+                          "object X A = (b) end", "object X end trailing", "thing X end", "object X A = 'a\nb' end"}) {
     EXPECT_FALSE(ReadComponentText(bad).has_value()) << bad;
   }
   auto ok = ReadComponentText("  object X\n A = 'a'#65'b' B=c C=( ) \nend \r\n");

@@ -27,8 +27,7 @@ TEST(LaunchText, MutexNameTurnsBackslashesIntoUnderscores) {
 
 TEST(LaunchText, PathWithBlanksIsQuotedArgumentsUnchanged) {
   EXPECT_EQ(ProgramCommandLine("C:\\Korvamo\\KORV98.EXE"), "C:\\Korvamo\\KORV98.EXE");
-  EXPECT_EQ(ProgramCommandLine("C:\\Program Files\\Korvamo\\KORV98.EXE"),
-            "\"C:\\Program Files\\Korvamo\\KORV98.EXE\"");
+  EXPECT_EQ(ProgramCommandLine("C:\\Program Files\\Korvamo\\KORV98.EXE"), "\"C:\\Program Files\\Korvamo\\KORV98.EXE\"");
   EXPECT_EQ(ProgramCommandLine("C:\\Program Files\\b.exe", "C:\\Mes Sites\\a b.htm"),
             "\"C:\\Program Files\\b.exe\" C:\\Mes Sites\\a b.htm");
   EXPECT_EQ(ProgramCommandLine("\"C:\\Program Files\\b.exe\""), "\"C:\\Program Files\\b.exe\"");

@@ -66,9 +66,7 @@ TEST(SplitProjectList, TheReadBoundHoldsTheMenuBoundOfLongestPaths) {
 
 namespace {
 std::string Text(const std::string& s) { return std::string(1, static_cast<char>(s.size())) + s; }
-std::string Version(int v) {
-  return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
-}
+std::string Version(int v) { return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)}; }
 }  // namespace
 
 TEST(ParseProjectTitle, VersionDecidesWhetherASecondTextPrecedesTheTitle) {

@@ -10,10 +10,12 @@ bool LeadByte(unsigned char c) { return c >= 0x81 && c <= 0x9F; }
 }  // namespace
 
 TEST(TooltipText, ThreeStates) {
+  // clang-format off
   EXPECT_EQ(TooltipText(true, "mardi 8 d\xE9" "c. 2026 \xE0 10:00:00"), "<Gestionnaire suspendu>");
   EXPECT_EQ(TooltipText(false, ""), "<Aucune t\xE2" "che en attente d'\xE9" "xecution>");
   EXPECT_EQ(TooltipText(false, "mardi 8 d\xE9" "c. 2026 \xE0 10:00:00"),
             "<Prochaine capture le mardi 8 d\xE9" "c. 2026 \xE0 10:00:00>");
+  // clang-format on
 }
 
 TEST(TooltipText, LongestFrenchDateFits) {
@@ -44,8 +46,10 @@ TEST(TooltipText, ShortenedNeverSplitsATwoByteCharacter) {
 }
 
 TEST(CutAtCharBoundary, PairsStayWhole) {
+  // clang-format off
   EXPECT_EQ(CutAtCharBoundary("ab\x88\x40" "c", 3, LeadByte), "ab");
   EXPECT_EQ(CutAtCharBoundary("ab\x88\x40" "c", 4, LeadByte), "ab\x88\x40");
+  // clang-format on
   EXPECT_EQ(CutAtCharBoundary("ab", 5, LeadByte), "ab");
   EXPECT_EQ(CutAtCharBoundary("abc\x88", 3, LeadByte), "abc");
   EXPECT_EQ(CutAtCharBoundary("", 0, nullptr), "");
@@ -60,5 +64,6 @@ TEST(ProjectMenuText, NumberBlankAndTitleCutAfterThirtyCharacters) {
   EXPECT_EQ(ProjectMenuText(9, "Dix"), "&10 Dix");
   EXPECT_EQ(ProjectMenuText(2, ""), "&3 ");
   EXPECT_EQ(ProjectMenuText(0, "R&D"), "&1 R&D") << "the title is used unchanged";
-  EXPECT_EQ(ProjectMenuText(0, std::string(29, 'a') + "\x88\x40" + "b", LeadByte), "&1 " + std::string(29, 'a') + "...");
+  EXPECT_EQ(ProjectMenuText(0, std::string(29, 'a') + "\x88\x40" + "b", LeadByte),
+            "&1 " + std::string(29, 'a') + "...");
 }

@@ -2,8 +2,8 @@
 // project and a stand-in browser serving DDE; the site chosen in the tray menu
 // reaches the browser as a WWW_OpenURL request, and the cursor that the
 // program showed meanwhile is put back. Uses the real work folder and tray.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
@@ -36,9 +36,11 @@ TEST(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
   TempFolder folder{"e2e"};
   ScopedWorkPath workPath;
   ::CreateDirectoryA((folder.Path() + "Mes Sites").c_str(), nullptr);
+  // clang-format off
   ::CreateDirectoryA((folder.Path() + "Mes Sites\\Mus\xE9" "e").c_str(), nullptr);
   const std::string project = folder.Path() + "Mes Sites\\Mus\xE9" "e\\projet.kvp";
   WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  // clang-format on
   WriteFileText(folder.Path() + "webs.dat", project + "\r\n");
   StubBrowser browser("--serve --delay 1500");
   ASSERT_TRUE(browser.StartServing()) << browser.Log();
@@ -57,7 +59,9 @@ TEST(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
     program.program.Post(program.window, WM_CANCELMODE);
     FAIL() << "no request reached the browser\n" << browser.Log();
   }
+  // clang-format off
   const std::string page = folder.Path() + "Mes Sites\\Mus\xE9" "e\\_accueil.htm";
+  // clang-format on
   EXPECT_EQ(browser.Lines("request item="),
             std::vector<std::string>{"request item=\"" + page + "\",,0xffffffff,0x00000000,,,"});
   // The browser holds its answer back for a while: the program waits with
@@ -104,7 +108,8 @@ TEST(BrowserProgramTest, PageTooLongForADdeRequestIsOpenedByTheCommandLine) {
   program.program.Post(menu, WM_CHAR, 'w');
   program.program.Post(menu, WM_CHAR, '1');
   EXPECT_TRUE(WaitFor([&] { return browser.Count("page=") > 0; }, 30000))
-      << "the browser was not started with the page\n" << browser.Log();
+      << "the browser was not started with the page\n"
+      << browser.Log();
   EXPECT_EQ(browser.Lines("page="), std::vector<std::string>{"page=" + page}) << browser.Log();
   EXPECT_GE(browser.Count("connect topic=WWW_OpenURL"), 1u) << "the conversation was made first\n" << browser.Log();
   EXPECT_EQ(browser.Count("request item="), 0u) << browser.Log();

@@ -1,8 +1,8 @@
 // TBrowser: choosing the browser (Korvamo.ini of the work folder, else the
 // ".htm" association, both written for real in the test prefix and restored)
 // and opening pages in the stand-in browser over DDE or its command line.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cctype>
 #include <memory>
@@ -205,9 +205,7 @@ protected:
   const std::string page = "C:\\Mes Sites\\Site un\\_accueil.htm";
 };
 
-std::string Item(const std::string& url) {
-  return "request item=\"" + url + "\",,0xffffffff,0x00000000,,,";
-}
+std::string Item(const std::string& url) { return "request item=\"" + url + "\",,0xffffffff,0x00000000,,,"; }
 }  // namespace
 
 TEST_F(OpenPageTest, RunningBrowserGetsTheRequestAndTheCursorComesBack) {

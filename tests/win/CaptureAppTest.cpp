@@ -1,6 +1,6 @@
 // Capture-application control against the real stand-in, in-process.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "app/OwnInstance.h"
 #include "common/ModulePath.h"

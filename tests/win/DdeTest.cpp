@@ -1,7 +1,7 @@
 // TDdeMgr, EDdeError and TDdeClientConv against real DDE servers: the
 // stand-in browser runs as a second process and records what it is asked.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <memory>
 #include <stdexcept>
@@ -193,9 +193,9 @@ TEST_F(DdeTest, OnCloseRaisingInTheCallbackGoesNoFurtherAndTheConversationEnds) 
 }
 
 TEST_F(DdeTest, CallbackRefusesConnectionRequests) {
-  EXPECT_EQ(DdemlCallback(XTYP_CONNECT, 0, nullptr, manager->OwnServiceHandle(), manager->OwnServiceHandle(),
-                          nullptr, 0, 0),
-            nullptr);
+  EXPECT_EQ(
+      DdemlCallback(XTYP_CONNECT, 0, nullptr, manager->OwnServiceHandle(), manager->OwnServiceHandle(), nullptr, 0, 0),
+      nullptr);
   EXPECT_EQ(DdemlCallback(XTYP_WILDCONNECT, 0, nullptr, nullptr, nullptr, nullptr, 0, 0), nullptr);
 }
 

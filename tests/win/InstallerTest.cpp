@@ -1,8 +1,8 @@
 // The setup program, installed and uninstalled silently, as a user would. It
 // runs elevated on Windows, so it writes what a standard user's copy of the
 // program cannot: the Run value and the schedule key.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 

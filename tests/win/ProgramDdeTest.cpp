@@ -2,10 +2,10 @@
 // registered but every conversation is refused. And the program's end when
 // DDE cannot be initialised: a debugger (this test) makes DdeInitializeA fail
 // inside the child, which must show its "Application Error" box and exit 1.
-#include <gtest/gtest.h>
 #include <windows.h>
 #include <dde.h>
 #include <ddeml.h>
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
@@ -86,7 +86,8 @@ std::map<DWORD, int> WildcardAnswers(const std::vector<DWORD>& processes) {
         auto* t = reinterpret_cast<Targets*>(p);
         DWORD pid = 0;
         ::GetWindowThreadProcessId(h, &pid);
-        for (DWORD wanted : *t->processes) if (pid == wanted) t->windows.push_back(h);
+        for (DWORD wanted : *t->processes)
+          if (pid == wanted) t->windows.push_back(h);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&targets));
@@ -105,10 +106,14 @@ TEST_F(ProgramDdeTest, EveryConversationIsRefusedAndWildcardsListNothingOfIt) {
   ASSERT_TRUE(other.StartServing()) << other.Log();
   SchedulerUnderTest program;
   ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
-  ASSERT_TRUE(WaitFor([] {
-    for (const auto& name : registered) if (name == "KorvSchd") return true;
-    return false;
-  }, 10000)) << "the program registers its service name";
+  ASSERT_TRUE(WaitFor(
+      [] {
+        for (const auto& name : registered)
+          if (name == "KorvSchd") return true;
+        return false;
+      },
+      10000))
+      << "the program registers its service name";
 
   for (const char* topic : {"WWW_OpenURL", "System", "KorvSchd", ""}) {
     HCONV conv = Connect("KorvSchd", topic);
@@ -175,8 +180,8 @@ FailedStart RunWithDdeRefused(const std::string& exe) {
   PROCESS_INFORMATION pi{};
   std::string line = "\"" + exe + "\"";
   std::string folder = exe.substr(0, exe.find_last_of('\\') + 1);
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
-                        folder.c_str(), &si, &pi)) {
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr, folder.c_str(),
+                        &si, &pi)) {
     return result;
   }
   UniqueHandle process(pi.hProcess), thread(pi.hThread);

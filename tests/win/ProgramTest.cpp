@@ -1,7 +1,7 @@
 // The real KorvSchd.exe from outside: single instance, Run value, hidden
 // window, ending on WM_CLOSE. Uses the real Run value and window class.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "app/OwnInstance.h"
 #include "tests/support/TestSupport.h"

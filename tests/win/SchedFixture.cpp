@@ -137,6 +137,8 @@ bool ReaderInside() {
   return event && ::WaitForSingleObject(event.Get(), 0) == WAIT_TIMEOUT;
 }
 
-void Idle(DWORD ms) { korvtest::WaitFor([] { return false; }, ms); }
+void Idle(DWORD ms) {
+  korvtest::WaitFor([] { return false; }, ms);
+}
 
 }  // namespace schedtest

@@ -3,8 +3,8 @@
 // a flag change that only destruction can write, the wake-up callback's end,
 // and the cycle that ends at a date falling due within it. Uses the real
 // schedule key and change-signal names.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <atomic>

@@ -1,8 +1,8 @@
 // korvctl, the capture application's side of the schedule protocol, as the
 // tests and a user run it: what it writes, what it prints, its exit codes.
 // Uses the real schedule key and change-signal names.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
@@ -95,8 +95,7 @@ TEST_F(KorvctlTest, WatchPrintsTheStateAfterEachNotice) {
   ASSERT_TRUE(StartKorvctl(watcher, "--slot 2 watch --for 3", path));
   // Notices set before the watcher opened its objects are kept: the order is free.
   ASSERT_EQ(RunKorvctl("schedule \"2030-01-01 00:00\""), 0u);
-  ASSERT_TRUE(WaitFor([&] { return Lines(path).find("notice:") != std::string::npos; }, 6000))
-      << Lines(path);
+  ASSERT_TRUE(WaitFor([&] { return Lines(path).find("notice:") != std::string::npos; }, 6000)) << Lines(path);
   EXPECT_EQ(watcher.WaitExit(10000), 0u);
   EXPECT_EQ(Lines(path), "notice: state 0x00 (active), next capture 2030-01-01 00:00:00\n");
 }

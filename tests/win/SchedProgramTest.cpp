@@ -1,8 +1,8 @@
 // The real KorvSchd.exe with the schedule written by korvctl (the capture
 // application's side of the protocol) and launches recorded by the KORV98.EXE
 // stand-in. Uses the real schedule key and change-signal names.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
@@ -92,8 +92,8 @@ TEST_F(SchedProgramTest, CaptureAppStartedBetweenTheTwoMutexCallsIsNotStartedAga
   // The check opens the mutex and, finding none, creates it. With its
   // OpenMutexA finding nothing, the running capture application shows only
   // in what CreateMutexA reports, as when it starts between the two calls.
-  ImportPatch openFindsNothing(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe",
-                               "kernel32.dll", "OpenMutexA", ReturnZero{12});
+  ImportPatch openFindsNothing(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe", "kernel32.dll",
+                               "OpenMutexA", ReturnZero{12});
   ASSERT_EQ(openFindsNothing.Error(), "");
   CaptureAppRunning running;
   ASSERT_EQ(RunKorvctl("in -60"), 0u);

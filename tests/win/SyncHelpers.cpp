@@ -9,7 +9,6 @@
 #include <map>
 #include <thread>
 
-
 namespace synctest {
 
 std::string UniqueBaseName(const char* hint) {

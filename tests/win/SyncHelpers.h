@@ -61,8 +61,7 @@ struct RegisterChildRole {
   RegisterChildRole(const char* name, ChildRole role);
 };
 // Starts this program again in the given role.
-bool StartChild(korvtest::RunningProgram& child, const std::string& role,
-                const std::vector<std::string>& args);
+bool StartChild(korvtest::RunningProgram& child, const std::string& role, const std::vector<std::string>& args);
 
 // Counts failed checks in a child and tells what they were on stderr.
 class ChildChecks {
@@ -81,9 +80,7 @@ class NamedEvent {
 public:
   explicit NamedEvent(const std::string& name);
   void Set() const { ::SetEvent(event_.Get()); }
-  bool Wait(DWORD timeoutMs) const {
-    return event_ && ::WaitForSingleObject(event_.Get(), timeoutMs) == WAIT_OBJECT_0;
-  }
+  bool Wait(DWORD timeoutMs) const { return event_ && ::WaitForSingleObject(event_.Get(), timeoutMs) == WAIT_OBJECT_0; }
 
 private:
   UniqueHandle event_;

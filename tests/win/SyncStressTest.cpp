@@ -64,7 +64,10 @@ void Hold(std::minstd_rand& random) {
 
 struct Party {
   Party(const std::string& base, int slot)
-      : base(base), slot(slot), sync(base, slot), shared(base),
+      : base(base),
+        slot(slot),
+        sync(base, slot),
+        shared(base),
         noReader(::OpenEventA(SYNCHRONIZE, FALSE, (base + "_EventNoReader").c_str())),
         count(::OpenSemaphoreA(SEMAPHORE_MODIFY_STATE | SYNCHRONIZE, FALSE, (base + "_SemReadCount").c_str())) {}
 

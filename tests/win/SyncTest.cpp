@@ -31,10 +31,9 @@ struct Expected {
   Kind kind;
 };
 const Expected kObjects[] = {
-    {"_MutexNoWriter", Kind::Mutex},         {"_EventNoReader", Kind::Event},
-    {"_SemReadCount", Kind::Semaphore},      {"_EventDataToRead0", Kind::Event},
-    {"_EventDataToRead1", Kind::Event},      {"_EventDataToRead2", Kind::Event},
-    {"_EventDataToRead3", Kind::Event},      {"_EventDataToRead4", Kind::Event},
+    {"_MutexNoWriter", Kind::Mutex},    {"_EventNoReader", Kind::Event},    {"_SemReadCount", Kind::Semaphore},
+    {"_EventDataToRead0", Kind::Event}, {"_EventDataToRead1", Kind::Event}, {"_EventDataToRead2", Kind::Event},
+    {"_EventDataToRead3", Kind::Event}, {"_EventDataToRead4", Kind::Event},
 };
 
 void Write(TDataSynchronizer& party) {

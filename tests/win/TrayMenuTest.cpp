@@ -1,8 +1,8 @@
 // The popup menu, the Webs submenu and the tray icon of a TWebSched living in
 // this test program, with the real menu and icons linked from the resources.
 // Uses the real win.ini work folder, schedule key, Run value and tray.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -100,8 +100,8 @@ TEST_F(TrayTest, WebsEntriesNumberedAndCutAsTheListAndHeadersSay) {
   EXPECT_EQ(sched->Projects, list);
 
   const std::vector<std::string> expected = {
-      "&1 Version 511", "&2 Version 512", "&3 Negative version", "&4 ",           "&5 ",
-      "&6 " + t30,      "&7 " + t30 + "...", "&8 R&D caf\xE9",     "&9 Neuf",       "&10 Dix",
+      "&1 Version 511", "&2 Version 512",    "&3 Negative version", "&4 ",     "&5 ",
+      "&6 " + t30,      "&7 " + t30 + "...", "&8 R&D caf\xE9",      "&9 Neuf", "&10 Dix",
   };
   ASSERT_EQ(::GetMenuItemCount(m.Webs()), 10);
   for (int i = 0; i < 10; ++i) {
@@ -147,8 +147,8 @@ TEST_F(TrayTest, NoWorkFolderMissingOrLockedListGiveADisabledWebsEntry) {
 
   WriteList({Project("a", 512, "A")});
   {
-    UniqueFile held{::CreateFileA((folder.Path() + "webs.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                  nullptr)};
+    UniqueFile held{
+        ::CreateFileA((folder.Path() + "webs.dat").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
     ASSERT_TRUE(held);
     sched->PrepareMenu(m.Popup());
     EXPECT_EQ(::GetMenuItemCount(m.Webs()), 0) << "webs.dat held by another program";
@@ -165,8 +165,8 @@ TEST_F(TrayTest, ProjectFileHeldOpenByItsWriterIsStillRead) {
                                   nullptr, OPEN_EXISTING, 0, nullptr)};
   ASSERT_TRUE(writer);
   EXPECT_EQ(ReadProjectTitle(path), "Ouvert");
-  UniqueFile exclusive{::CreateFileA(Project("excl", 512, "Exclusif").c_str(), GENERIC_READ, 0, nullptr,
-                                     OPEN_EXISTING, 0, nullptr)};
+  UniqueFile exclusive{
+      ::CreateFileA(Project("excl", 512, "Exclusif").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
   ASSERT_TRUE(exclusive);
   EXPECT_EQ(ReadProjectTitle(folder.Path() + "excl\\excl.kvp"), "") << "cannot be opened: no title";
   EXPECT_EQ(ReadProjectTitle(folder.Path() + "excl"), "") << "a folder is no project file";
@@ -175,7 +175,9 @@ TEST_F(TrayTest, ProjectFileHeldOpenByItsWriterIsStillRead) {
 
 TEST_F(TrayTest, HeaderEndingEarlyGivesOnlyTheBytesRead) {
   const std::string path = folder.Path() + "short.kvp";
+  // clang-format off
   WriteFileText(path, ShortText("first") + std::string("\x00\x02", 2) + ShortText("second") + "\x0A" "Tronq");
+  // clang-format on
   EXPECT_EQ(ReadProjectTitle(path), "Tronq");
   WriteFileText(path, ShortText("first") + "\x00");
   EXPECT_EQ(ReadProjectTitle(path), "");
@@ -219,7 +221,9 @@ TEST_F(TrayTest, SuspendCommandChecksTheEntrySwitchesIconAndTooltipAtOnce) {
   sched->WndProc(command);
   EXPECT_EQ(sched->CurrentIconOffset.load(), 0);
   sched->BuildTooltip(tip);
+  // clang-format off
   EXPECT_STREQ(tip, "<Aucune t\xE2" "che en attente d'\xE9" "xecution>");
+  // clang-format on
   EXPECT_EQ(sched->Scheduler->State(), kStateMinimised);
   EXPECT_TRUE(TrayHasIcon(sched->Handle, id));
 }
@@ -325,14 +329,16 @@ TEST_F(TrayTest, ProjectCommandsOpenTheHomePageOfTheirLine) {
   ASSERT_TRUE(WaitFor([&] { return starts() >= 1; }, 10000)) << ReadFileText(log);
   const std::string first = ReadFileText(log).substr(0, ReadFileText(log).find('\n'));
   EXPECT_NE(first.find("cmd=" + browserExe + " _accueil.htm"), std::string::npos)
-      << "the empty line: no folder in front; the command past the list opened nothing\n" << first;
+      << "the empty line: no folder in front; the command past the list opened nothing\n"
+      << first;
 
   TMessage second{WM_COMMAND, IDM_PROJECT_FIRST + 1, 0, 0};
   sched->WndProc(second);
   ASSERT_TRUE(WaitFor([&] { return starts() >= 2; }, 10000)) << ReadFileText(log);
   EXPECT_EQ(starts(), 2) << ReadFileText(log);
   EXPECT_NE(ReadFileText(log).find(" " + folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
-      << "a vanished project file still opens its folder's page\n" << ReadFileText(log);
+      << "a vanished project file still opens its folder's page\n"
+      << ReadFileText(log);
 }
 
 TEST_F(TrayTest, ATitleRewrittenInTheSameTickWithTheSameSizeShowsAtTheNextOpening) {
@@ -434,8 +440,10 @@ TEST_F(TrayTest, DevicesAndPipesInTheListGiveTheEmptyTitleAtOnce) {
   // it for good. "...\com1.kvp" names the same port.
   StalledPipe pipe("korvtest-" + std::to_string(::GetCurrentProcessId()), 15000);
   ASSERT_TRUE(pipe.Created());
+  // clang-format off
   const std::string real = Project("real", 512, "R\xE9" "el");
-  const std::vector<std::string> list = {pipe.Path(), "COM1",  "LPT1",        "NUL", "CON", folder.Path() + "com1.kvp",
+  // clang-format on
+  const std::vector<std::string> list = {pipe.Path(), "COM1", "LPT1",        "NUL", "CON", folder.Path() + "com1.kvp",
                                          "CONOUT$",   "nul:", folder.Path(), real};
   WriteList(list);
   LoadedMenu m;
@@ -443,7 +451,9 @@ TEST_F(TrayTest, DevicesAndPipesInTheListGiveTheEmptyTitleAtOnce) {
   for (int i = 0; i + 1 < static_cast<int>(list.size()); ++i) {
     EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " ") << list[i];
   }
+  // clang-format off
   EXPECT_EQ(MenuText(m.Webs(), static_cast<int>(list.size()) - 1), "&10 R\xE9" "el");
+  // clang-format on
   EXPECT_FALSE(pipe.Connected()) << "the pipe was never opened";
   EXPECT_EQ(ReadProjectTitle(pipe.Path()), "");
   EXPECT_EQ(ReadProjectTitle("COM1"), "");

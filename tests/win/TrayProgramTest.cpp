@@ -2,8 +2,8 @@
 // the popup menu, keys posted to the menu choose its commands, the unload
 // question is answered through its buttons. Every test that opens a menu ends
 // it. Uses the real work folder, schedule key, Run value and tray.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -236,7 +236,9 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   Choose(menu, 'd');
   HWND box = FindShown(kDialogClass);
   ASSERT_NE(box, nullptr) << "the confirmation";
+  // clang-format off
   EXPECT_EQ(WindowText(box), "D\xE9" "charger");
+  // clang-format on
   bool questionShown = false;
   for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
     questionShown |= WindowText(child) == "Voulez-vous arr\xEAter le gestionnaire de capture en diff\xE9r\xE9?";
@@ -300,7 +302,9 @@ TEST_F(TrayProgramTest, ChosenProjectOpensItsHomePageInTheBrowser) {
   ASSERT_EQ(program.Close(), 0u);
   ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
   const std::string project = folder.Path() + "Musee\\projet.kvp";
+  // clang-format off
   WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  // clang-format on
   WriteFileText(folder.Path() + "webs.dat", "\r\n" + project + "\r\n");
   WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
   SchedulerUnderTest withBrowser;
@@ -356,8 +360,8 @@ TEST_F(TrayProgramTest, QuitMessageFromOutsideRemovesTheIconAndSavesTheState) {
   // The program's icon requests now reach a tray that records them.
   FakeTray tray;
   ASSERT_TRUE(tray.Ready());
-  ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, program.window, iconId); }, 5000))
-      << "the wake-ups' tooltips\n" << tray.Describe();
+  ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, program.window, iconId); }, 5000)) << "the wake-ups' tooltips\n"
+                                                                                           << tray.Describe();
   ASSERT_FALSE(ReadSchedule().KeyFound);
   // Another program ends the loop without destroying the window first.
   const DWORD mainThread = ::GetWindowThreadProcessId(program.window, nullptr);
@@ -371,7 +375,9 @@ TEST_F(TrayProgramTest, ALineWithANulOpensTheFolderOfThePathBeforeIt) {
   TempFolder browser{"navig"};
   ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
   const std::string project = folder.Path() + "Musee\\projet.kvp";
+  // clang-format off
   WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  // clang-format on
   WriteFileText(folder.Path() + "webs.dat", project + std::string(1, '\0') + folder.Path() + "Autre\\x.kvp\r\n");
   ASSERT_TRUE(RestartWithLoggingBrowser(browser));
   HWND menu = OpenMenu();
@@ -381,7 +387,8 @@ TEST_F(TrayProgramTest, ALineWithANulOpensTheFolderOfThePathBeforeIt) {
   const std::string log = browser.Path() + "korv98.log";
   ASSERT_TRUE(WaitFor([&] { return !ReadFileText(log).empty(); }, 15000)) << "the browser started";
   EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
-      << "the folder of the path whose title the entry shows\n" << ReadFileText(log);
+      << "the folder of the path whose title the entry shows\n"
+      << ReadFileText(log);
 }
 
 TEST_F(TrayProgramTest, DevicesAndPipesInTheListDoNotHoldTheMenu) {
@@ -391,7 +398,9 @@ TEST_F(TrayProgramTest, DevicesAndPipesInTheListDoNotHoldTheMenu) {
   ASSERT_TRUE(pipe.Created());
   ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
   const std::string project = folder.Path() + "Musee\\projet.kvp";
+  // clang-format off
   WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  // clang-format on
   WriteFileText(folder.Path() + "webs.dat",
                 pipe.Path() + "\r\nCOM1\r\nNUL\r\nCON\r\nLPT1\r\n" + folder.Path() + "aux.kvp\r\n" + project + "\r\n");
   ASSERT_NE(OpenMenu(), nullptr) << "the menu opens at once";
@@ -415,7 +424,8 @@ TEST_F(TrayProgramTest, AListOfHundredsOfMegabytesOpensTheMenuUpToItsBound) {
   ASSERT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 60000))
       << "the last entry chosen";
   EXPECT_NE(ReadFileText(log).find(folder.Path() + "p10000\\_accueil.htm"), std::string::npos)
-      << "the last entry is the 10,000th line\n" << ReadFileText(log);
+      << "the last entry is the 10,000th line\n"
+      << ReadFileText(log);
   EXPECT_TRUE(MenuGone());
   ::DeleteFileA((folder.Path() + "webs.dat").c_str());
 }

@@ -1,8 +1,8 @@
 // The built KorvSchd.exe's resources, read back as a data file: the menu's
 // texts byte for byte, its commands and states, the three icons, the version
 // block and the manifest.
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
@@ -58,7 +58,7 @@ std::vector<std::string> IconPixels(HICON icon, int side) {
   const struct {
     COLORREF colour;
     char letter;
-  } palette[] = {{RGB(0, 0, 128), 'n'}, {RGB(0, 0, 255), 'B'}, {RGB(0, 255, 0), 'G'},
+  } palette[] = {{RGB(0, 0, 128), 'n'}, {RGB(0, 0, 255), 'B'},     {RGB(0, 255, 0), 'G'},
                  {RGB(255, 0, 0), 'R'}, {RGB(255, 255, 255), '.'}, {RGB(0, 0, 0), 'k'}};
   for (int y = 0; y < side; ++y) {
     for (int x = 0; x < side; ++x) {
@@ -115,7 +115,9 @@ TEST_F(ProgramResources, MenuTextsCommandsAndStatesByteForByte) {
       {"&Webs", static_cast<UINT>(-1), MF_POPUP | MF_GRAYED},
       {"&Suspendre", IDM_SUSPEND, MF_STRING},
       {"", 0, MF_SEPARATOR},
+      // clang-format off
       {"&D\xE9" "charger", IDM_UNLOAD, MF_STRING},
+      // clang-format on
   };
   for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(MenuText(popup, i), items[i].text) << "position " << i;
@@ -247,16 +249,17 @@ TEST_F(ProgramResources, ManifestRunsAsInvokerDpiAwareOnEveryListedWindows) {
   ASSERT_NE(found, nullptr);
   const std::string text(static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found))),
                          ::SizeofResource(exe.Get(), found));
-  for (const char* part : {
-           R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
-           R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>)",
-           R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
-           "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
-           "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
-           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
-           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
-           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
-       }) {
+  for (
+      const char* part : {
+          R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
+          R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>)",
+          R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
+          "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
+          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+      }) {
     EXPECT_NE(text.find(part), std::string::npos) << "no " << part << " in\n" << text;
   }
 }

@@ -11,10 +11,9 @@ struct ActionName {
   int Positionals;
 };
 constexpr ActionName kActions[] = {
-    {"status", PeerAction::Status, 0},     {"schedule", PeerAction::Schedule, 1}, {"in", PeerAction::In, 1},
-    {"clear", PeerAction::Clear, 0},       {"suspend", PeerAction::Suspend, 0},   {"resume", PeerAction::Resume, 0},
-    {"watch", PeerAction::Watch, 0},       {"hold-lock", PeerAction::HoldLock, 1},
-    {"hold-read", PeerAction::HoldRead, 1}};
+    {"status", PeerAction::Status, 0}, {"schedule", PeerAction::Schedule, 1},  {"in", PeerAction::In, 1},
+    {"clear", PeerAction::Clear, 0},   {"suspend", PeerAction::Suspend, 0},    {"resume", PeerAction::Resume, 0},
+    {"watch", PeerAction::Watch, 0},   {"hold-lock", PeerAction::HoldLock, 1}, {"hold-read", PeerAction::HoldRead, 1}};
 
 bool Digits(std::string_view text) {
   if (text.empty()) return false;

@@ -14,10 +14,10 @@ enum class PeerAction { Help, Status, Schedule, In, Clear, Suspend, Resume, Watc
 
 struct PeerCommand {
   PeerAction Action = PeerAction::Help;
-  int Slot = 1;                // 1 to 4; 0 is the scheduler's
-  bool Minimised = false;      // schedule, in: set bit 1 (else clear it)
-  CalendarDateTime When;       // schedule
-  long long Seconds = 0;       // in: offset from now; hold-lock, hold-read: how long
+  int Slot = 1;                         // 1 to 4; 0 is the scheduler's
+  bool Minimised = false;               // schedule, in: set bit 1 (else clear it)
+  CalendarDateTime When;                // schedule
+  long long Seconds = 0;                // in: offset from now; hold-lock, hold-read: how long
   std::optional<long long> ForSeconds;  // watch --for
   // Hidden, for tests: write without the lock and without a notice, or keep
   // the lock this long after writing before the notice goes out.

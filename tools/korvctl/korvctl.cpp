@@ -12,9 +12,9 @@
 
 #include "common/Win32Handles.h"
 #include "sched/LocalClock.h"
-#include "tools/korvctl/PeerCommand.h"
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
+#include "tools/korvctl/PeerCommand.h"
 
 namespace {
 constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
@@ -45,7 +45,8 @@ void PrintSchedule(const char* lead, const Schedule& s) {
 // A reader registration without waiting for a change: this slot is ours
 // alone, so raising its own notice first makes BeginRead register at once.
 bool BeginReadNow(TDataSynchronizer& sync, DWORD timeout) {
-  const std::string name = TDataSynchronizer::ObjectName(kSyncBaseName, "_EventDataToRead") + std::to_string(sync.Slot());
+  const std::string name =
+      TDataSynchronizer::ObjectName(kSyncBaseName, "_EventDataToRead") + std::to_string(sync.Slot());
   UniqueHandle notice{::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())};
   if (notice) ::SetEvent(notice.Get());
   return sync.BeginRead(timeout);
@@ -138,7 +139,8 @@ int Write(TDataSynchronizer& sync, const PeerCommand& command) {
     case PeerAction::Schedule:
     case PeerAction::In:
       s.StartupDate = when;
-      s.State = static_cast<std::uint8_t>(command.Minimised ? (s.State | kStateMinimised) : (s.State & ~kStateMinimised));
+      s.State =
+          static_cast<std::uint8_t>(command.Minimised ? (s.State | kStateMinimised) : (s.State & ~kStateMinimised));
       break;
     case PeerAction::Clear: s.StartupDate = 0.0; break;
     case PeerAction::Suspend: s.State |= kStateSuspended; break;
