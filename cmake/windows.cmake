@@ -76,14 +76,15 @@ foreach(entry IN LISTS KORV_WINE_MATRIX)
     VERSION ${matrix_version} DPI ${matrix_dpi} LABEL matrix)
 endforeach()
 
-# korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL] [MATRIX]): one
-# CTest entry per test program. SERIAL marks programs that use the real
-# kernel-object and registry names, which are global in a prefix: they take
-# that prefix's lock. MATRIX adds an entry name@version per prefix of the
-# matrix, for the programs that meet the real KorvSchd.exe, where the Windows
-# version can show.
+# korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL] [MATRIX]
+# [MATRIX_SKIP pattern:...]): one CTest entry per test program. SERIAL marks
+# programs that use the real kernel-object and registry names, which are
+# global in a prefix: they take that prefix's lock. MATRIX adds an entry
+# name@version per prefix of the matrix, for the programs that meet the real
+# KorvSchd.exe, where the Windows version can show; MATRIX_SKIP leaves out of
+# those entries the cases (a GoogleTest filter) that cannot differ by version.
 function(korv_wine_test name)
-  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT;MATRIX_SKIP" "SOURCES;LIBS;DEPENDS" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -100,9 +101,13 @@ function(korv_wine_test name)
   if(NOT T_MATRIX)
     return()
   endif()
+  set(matrix_args)
+  if(T_MATRIX_SKIP)
+    set(matrix_args --gtest_filter=-${T_MATRIX_SKIP})
+  endif()
   foreach(entry IN LISTS KORV_WINE_MATRIX)
     string(REGEX REPLACE ":.*" "" matrix_name ${entry})
-    add_test(NAME ${name}@${matrix_name} COMMAND ${name})
+    add_test(NAME ${name}@${matrix_name} COMMAND ${name} ${matrix_args})
     set_tests_properties(${name}@${matrix_name} PROPERTIES FIXTURES_REQUIRED wine@${matrix_name}
       TIMEOUT ${T_TIMEOUT} LABELS matrix ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${matrix_name})
     if(T_SERIAL)
