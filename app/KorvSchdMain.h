@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/ProjectTitles.h"
+#include "common/Win32Handles.h"
+
 class TScheduler;
 class TBrowser;
 
@@ -70,6 +73,12 @@ public:
   std::atomic<int> CurrentIconOffset{-1};
   std::unique_ptr<TBrowser> Browser;
   std::vector<std::string> Projects;
+  // The popup menu, loaded at the first right click and kept: each opening
+  // changes only the Webs entries that differ. Under Wine adding menu entries
+  // one by one costs the square of their number (10,000 take half a second).
+  UniqueHmenu PopupMenu;
+  // The titles last read, with their files' metadata.
+  TProjectTitleCache ProjectTitles;
 
 private:
   void WMCreate(TMessage& Message);

@@ -4,21 +4,25 @@
 
 #include "common/PathText.h"
 
-std::vector<std::string> SplitProjectList(std::string_view text) {
+std::vector<std::string> SplitProjectList(std::string_view text, bool wholeFile) {
   std::vector<std::string> lines;
   std::size_t start = 0;
   std::size_t i = 0;
-  while (i < text.size()) {
+  while (i < text.size() && lines.size() < kMaxProjects) {
     const char c = text[i];
     if (c != '\r' && c != '\n') {
       ++i;
       continue;
     }
-    lines.emplace_back(text.substr(start, i - start));
+    const std::string_view line = text.substr(start, i - start);
+    lines.emplace_back(line.substr(0, line.find('\0')));
     i += (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ? 2 : 1;
     start = i;
   }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
+  if (wholeFile && start < text.size() && lines.size() < kMaxProjects) {
+    const std::string_view line = text.substr(start);
+    lines.emplace_back(line.substr(0, line.find('\0')));
+  }
   return lines;
 }
 

@@ -130,9 +130,9 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
   }
   POINT cursor{};
   ::GetCursorPos(&cursor);
-  UniqueHmenu menu{::LoadMenuA(::GetModuleHandleA(nullptr), "WEBSCHEDMENU")};
-  if (!menu) return;
-  HMENU popup = ::GetSubMenu(menu.Get(), 0);
+  if (!PopupMenu) PopupMenu.Reset(::LoadMenuA(::GetModuleHandleA(nullptr), "WEBSCHEDMENU"));
+  if (!PopupMenu) return;
+  HMENU popup = ::GetSubMenu(PopupMenu.Get(), 0);
   ::SetMenuDefaultItem(popup, 0, TRUE);
   PrepareMenu(popup);
   ::SetForegroundWindow(Handle);

@@ -20,25 +20,30 @@ stop() {
   return 0
 }
 
-# A display of our own: benches set up side by side may pick the same free
-# number, and only one server gets it; the other tries the next number. The
-# server writes its number to DIR/display once it accepts connections.
-start_xvfb() {
+# Starts Xvfb on the first display number from KORV_DISPLAY_BASE that it can
+# hold, and prints that number. Benches start side by side and other users'
+# servers come and go: a number is ours only once its lock file names our
+# server.
+start_display() {
   n=${KORV_DISPLAY_BASE:-91}
-  tries=0
-  while [ $tries -lt 20 ]; do
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    rm -f "$dir/display"
-    Xvfb ":$n" -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
-    pid=$!
-    echo $pid >"$dir/xvfb.pid"
-    i=0
-    until [ -s "$dir/display" ] || ! kill -0 $pid 2>/dev/null || [ $i -ge 100 ]; do sleep 0.1; i=$((i + 1)); done
-    [ -s "$dir/display" ] && return 0
-    kill $pid 2>/dev/null
-    n=$((n + 1)) tries=$((tries + 1))
+  while [ "$n" -lt 1000 ]; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+      pid=$!
+      i=0
+      while kill -0 "$pid" 2>/dev/null && [ $i -lt 100 ]; do
+        if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+          echo "$pid" >"$dir/xvfb.pid"
+          echo "$n"
+          return 0
+        fi
+        sleep 0.1
+        i=$((i + 1))
+      done
+      kill "$pid" 2>/dev/null
+    fi
+    n=$((n + 1))
   done
-  echo "no display could be had" >&2
   return 1
 }
 
@@ -51,20 +56,23 @@ esac
 stop
 rm -rf "$dir"
 mkdir -p "$dir" "$WINEPREFIX"
-start_xvfb || exit 1
-n=$(cat "$dir/display")
+n=$(start_display) || { echo "no display could be started"; cat "$dir/xvfb.log"; exit 1; }
+echo "$n" >"$dir/display"
 export DISPLAY=":$n"
 
 wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
 # Every program of the prefix lands on one virtual desktop, whose explorer
-# provides the notification area that Shell_NotifyIconA needs.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+# provides the notification area that Shell_NotifyIconA needs. Its name is
+# not "Default": wineboot has already made a desktop of that name, outside
+# any virtual desktop, where the notification area is a window of its own
+# that waits 2 s for a window manager each time its last icon goes.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d KorvBench /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v KorvBench /d 1024x768 /f >/dev/null 2>&1
 # With the shell, the notification area is explorer's own Shell_TrayWnd at the
 # foot of the desktop, as on Windows, and it draws icons at the small-icon
 # size of the DPI (Wine's stand-alone tray window draws them at 16 x 16).
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops\Default' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops\KorvBench' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
 if [ -n "$version" ]; then
   wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
   # What programs of the prefix are told, checked rather than assumed: Wine
@@ -93,11 +101,16 @@ wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 # rather than letting the first test program start it with its own.
 # Started by its path so that no start.exe stays behind: its hidden OLE window
 # answers no messages and stalls every broadcast, DDE connections included.
-wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=KorvBench,1024x768 </dev/null >/dev/null 2>&1 &
 sleep 1
-# Programs still starting in the prefix may own windows that answer nothing
-# yet; a tool that waits for every window to answer keeps them out of tests.
 if [ -n "${3:-}" ] && [ -f "$3" ]; then
+  # Wine ends the desktop's explorer a moment after the last other program of
+  # the desktop has gone; each test program would then start a new one and
+  # wait about 10 s for it. A program that stays on the desktop until the
+  # wineserver ends keeps this one for the whole run.
+  wine "$3" keep </dev/null >/dev/null 2>&1 &
+  # Programs still starting in the prefix may own windows that answer nothing
+  # yet; a tool that waits for every window to answer keeps them out of tests.
   wine "$3" settle 30 </dev/null >/dev/null 2>&1 || echo "some windows still answer nothing"
 fi
 echo "wine bench ready: prefix $WINEPREFIX display :$n${version:+ Windows $version ($shown)}${dpi:+ $dpi DPI}"

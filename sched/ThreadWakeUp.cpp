@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "sched/CaptureApp.h"
+#include "sched/DueWait.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
@@ -65,29 +66,43 @@ struct SchedulerCore {
   void SaveState() { WriteSchedule(State(), StartupDate.load()); }
   int TakeUnwrittenSuspend();
   bool IsDue(double now) const;
-  void ClearDueDateAndLaunch();
+  DWORD WaitBeforeDueTest(DWORD limit, bool stillDue) const;
+  bool ClearDueDateAndLaunch();
   void LaunchCapture();
   void WriteSuspendFlag(int bit);
 };
 
 void SchedulerCore::Run() {
+  // A date already due when the thread begins, or still due after a due test
+  // that could not have the lock, keeps the cycle's whole waits, as before.
+  bool stillDue = IsDue(LocalNow());
   for (;;) {
-    const DWORD slept = ::WaitForSingleObject(StopEvent.Get(), Interval);
+    const DWORD pause = WaitBeforeDueTest(Interval, stillDue);
+    const DWORD slept = ::WaitForSingleObject(StopEvent.Get(), pause);
     if (slept == WAIT_OBJECT_0 || StopRequested) return;
-    if (slept == WAIT_FAILED) ::Sleep(Interval);
+    if (slept == WAIT_FAILED) ::Sleep(pause);
     WakeOwner();
     try {
-      if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
+      if (Synchronizer.BeginRead(WaitBeforeDueTest(TScheduler::kLockTimeout, stillDue))) {
         LoadState();
         Synchronizer.EndRead();
       }
-      if (IsDue(LocalNow())) ClearDueDateAndLaunch();
+      stillDue = IsDue(LocalNow()) && !ClearDueDateAndLaunch();
     } catch (...) {
       // Out of memory (the launch's path): no launch this cycle; the next
-      // cycle carries on. Neither LoadState nor SaveState raises, so no lock
-      // is left held.
+      // cycle carries on, with its whole waits if the date is still due.
+      // Neither LoadState nor SaveState raises, so no lock is left held.
+      stillDue = IsDue(LocalNow());
     }
   }
+}
+
+// A date in memory that comes due within a wait ends it at that date, so the
+// due test follows at once; otherwise the wait keeps its limit.
+DWORD SchedulerCore::WaitBeforeDueTest(DWORD limit, bool stillDue) const {
+  const double date = StartupDate.load();
+  if (stillDue || !(date > 0.0)) return limit;  // an idle cycle reads no clock
+  return WaitBeforeDue(LocalNow(), date, (State() & kStateSuspended) != 0, limit);
 }
 
 void SchedulerCore::WakeOwner() {
@@ -126,15 +141,15 @@ int SchedulerCore::TakeUnwrittenSuspend() {
 }
 
 bool SchedulerCore::IsDue(double now) const {
-  const double date = StartupDate.load();
-  return date > 0.0 && !(State() & kStateSuspended) && now >= date;
+  return FallsDue(now, StartupDate.load(), (State() & kStateSuspended) != 0);
 }
 
 // The date is cleared under the write lock and on what the registry holds
 // now: a schedule the capture application has just written is never
 // overwritten, and a date cleared by another party is never launched.
-void SchedulerCore::ClearDueDateAndLaunch() {
-  if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return;  // next cycle tries again
+// False when the lock was not had: the next cycle tries again.
+bool SchedulerCore::ClearDueDateAndLaunch() {
+  if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return false;
   LoadState();
   const bool cleared = IsDue(LocalNow());
   if (cleared) {
@@ -143,6 +158,7 @@ void SchedulerCore::ClearDueDateAndLaunch() {
   }
   Synchronizer.EndWrite();
   if (cleared) LaunchCapture();
+  return true;
 }
 
 void SchedulerCore::LaunchCapture() {

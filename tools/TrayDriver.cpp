@@ -10,6 +10,10 @@
 //                             every broadcast, DDE connections included)
 //   traydriver tooltip        prints the tooltip that the stored schedule gives
 //                             (Windows-1252), the way the scheduler builds it
+//   traydriver keep           stays on the desktop, with no window, until it
+//                             is ended: Wine ends the desktop's explorer (and
+//                             its notification area) a moment after the last
+//                             other program of the desktop has gone
 // Exit code 0 on success, 1 on time-out or no scheduler, 2 on bad usage.
 #include <windows.h>
 
@@ -61,7 +65,7 @@ bool WaitUntil(bool (*condition)(), DWORD ms) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | key KEY | close | tooltip\n");
+    std::fprintf(stderr, "usage: traydriver wait SECONDS | settle SECONDS | menu | endmenu | key KEY | close | tooltip | keep\n");
     return 2;
   }
   const char* command = argv[1];
@@ -72,6 +76,16 @@ int main(int argc, char** argv) {
   if (std::strcmp(command, "settle") == 0) {
     DWORD seconds = argc > 2 ? std::strtoul(argv[2], nullptr, 10) : 30;
     return WaitUntil(AllWindowsAnswer, seconds * 1000) ? 0 : 1;
+  }
+  if (std::strcmp(command, "keep") == 0) {
+    // A thread that asks for its desktop's window and its own message queue
+    // counts as one of the desktop's users; with no window it receives no
+    // broadcast, so it can never stall one.
+    ::GetDesktopWindow();
+    MSG msg;
+    ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    ::Sleep(INFINITE);
+    return 0;
   }
   if (std::strcmp(command, "tooltip") == 0) {
     const StoredSchedule stored = ReadSchedule();

@@ -1,8 +1,15 @@
 #!/bin/sh
 # Builds the Windows program and runs every benchmark program under Wine in a
-# fresh prefix of its own, then prints one table of figures.
+# fresh prefix of its own, then prints one table of figures, followed by the
+# soak bench's tables (--minutes N: its length, 30 by default).
 set -e
 cd "$(dirname "$0")/.."
+minutes=30
+case "${1:-}" in
+  --minutes) minutes=${2:?"--minutes needs a number"} ;;
+  "") ;;
+  *) echo "usage: $0 [--minutes N]" >&2; exit 2 ;;
+esac
 ./tools/install-deps.sh
 cmake --preset mingw >/dev/null
 cmake --build --preset mingw >/dev/null
@@ -13,10 +20,14 @@ trap './cmake/wine-bench.sh stop "$dir"' EXIT INT TERM
 export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 DISPLAY=":$(cat "$dir/display")"; export DISPLAY
-echo "Benchmarks of KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m)"
+echo "Benchmarks of KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m), load average $(cut -d" " -f1-3 /proc/loadavg)"
 echo
 echo "| measure | figure | target |"
 echo "|---|---|---|"
 for exe in "$build"/bin/*_bench.exe; do
+  [ "$(basename "$exe")" != soak_bench.exe ] || continue
   wine "$exe" 2>/dev/null | grep '^|' || echo "| $(basename "$exe") | failed | |"
 done
+echo
+# Last: it broadcasts the shell's restart notice to every window of the prefix.
+wine "$build/bin/soak_bench.exe" --minutes "$minutes" 2>/dev/null || echo "(the soak bench reports a failure)"

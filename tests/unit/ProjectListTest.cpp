@@ -23,8 +23,45 @@ TEST(SplitProjectList, FinalLineEndAddsNoLineButEmptyLinesCount) {
 
 TEST(SplitProjectList, LinesAreTakenUnchanged) {
   EXPECT_EQ(SplitProjectList("  C:\\Sites\\a b\\p.kvp \t\r\n"), Lines{"  C:\\Sites\\a b\\p.kvp \t"});
-  EXPECT_EQ(SplitProjectList(std::string("x\0y\n", 4)), Lines{std::string("x\0y", 3)});
   EXPECT_EQ(SplitProjectList("C:\\Caf\xE9\\p"), Lines{"C:\\Caf\xE9\\p"});
+}
+
+TEST(SplitProjectList, ALineEndsAtItsFirstNul) {
+  using namespace std::string_literals;
+  EXPECT_EQ(SplitProjectList("x\0y\n"s), Lines{"x"});
+  EXPECT_EQ(SplitProjectList("C:\\Musee\\m.kvp\0C:\\Autre\\a.kvp\r\nC:\\b\0\0\rc\0"s),
+            (Lines{"C:\\Musee\\m.kvp", "C:\\b", "c"}))
+      << "the bytes after the NUL up to the line end belong to no line";
+  EXPECT_EQ(SplitProjectList("\0tail\n\0"s), (Lines{"", ""}));
+}
+
+TEST(SplitProjectList, AtMostTheMenuBoundOfLines) {
+  std::string text;
+  for (std::size_t i = 0; i < kMaxProjects + 3; ++i) text += "C:\\p" + std::to_string(i) + "\r\n";
+  const Lines lines = SplitProjectList(text);
+  ASSERT_EQ(lines.size(), kMaxProjects);
+  EXPECT_EQ(lines.back(), "C:\\p" + std::to_string(kMaxProjects - 1));
+  text.resize(text.size() - 2);
+  EXPECT_EQ(SplitProjectList(text).size(), kMaxProjects) << "without a final line end";
+  EXPECT_EQ(SplitProjectList(std::string(kMaxProjects + 10, '\n')).size(), kMaxProjects) << "empty lines count";
+}
+
+TEST(SplitProjectList, StartOfALongerFileDropsItsUnfinishedLastLine) {
+  EXPECT_EQ(SplitProjectList("a\r\nb\r\nc", false), (Lines{"a", "b"}));
+  EXPECT_EQ(SplitProjectList("a\r\nb\r", false), (Lines{"a", "b"})) << "a CR ends its line";
+  EXPECT_EQ(SplitProjectList("a\nb\0rest", false), Lines{"a"});
+  EXPECT_EQ(SplitProjectList("no end at all", false), Lines{});
+  EXPECT_EQ(SplitProjectList("a\r\nb\r\nc", true), (Lines{"a", "b", "c"}));
+}
+
+TEST(SplitProjectList, TheReadBoundHoldsTheMenuBoundOfLongestPaths) {
+  const std::string longest(259, 'p');
+  std::string text;
+  for (std::size_t i = 0; i < kMaxProjects; ++i) text += longest + "\r\n";
+  ASSERT_EQ(text.size(), kMaxProjectListSize);
+  const Lines lines = SplitProjectList(text, false);
+  ASSERT_EQ(lines.size(), kMaxProjects) << "a bounded read of such a list still shows every entry";
+  EXPECT_EQ(lines.back(), longest);
 }
 
 namespace {

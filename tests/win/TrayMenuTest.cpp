@@ -3,6 +3,7 @@
 // Uses the real win.ini work folder, schedule key, Run value and tray.
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <new>
@@ -11,6 +12,7 @@
 
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
+#include "app/ProjectList.h"
 #include "app/Projects.h"
 #include "res/resource.h"
 #include "sched/CaptureApp.h"
@@ -331,4 +333,172 @@ TEST_F(TrayTest, ProjectCommandsOpenTheHomePageOfTheirLine) {
   EXPECT_EQ(starts(), 2) << ReadFileText(log);
   EXPECT_NE(ReadFileText(log).find(" " + folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
       << "a vanished project file still opens its folder's page\n" << ReadFileText(log);
+}
+
+TEST_F(TrayTest, ATitleRewrittenInTheSameTickWithTheSameSizeShowsAtTheNextOpening) {
+  const std::string a = Project("a", 512, "Alpha");
+  const std::string b = Project("b", 512, "Bravo");
+  WriteList({a, b});
+  LoadedMenu m;
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Alpha");
+
+  FileTimes before;
+  ASSERT_TRUE(GetFileTimes(a, before));
+  WriteFileText(a, ProjectHeader(512, "Omega"));
+  ASSERT_TRUE(SetFileTimes(a, before)) << "the rewrite's stamp is the one before";
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Omega");
+
+  // An old file whose title is kept: an ordinary rewrite changes its stamp.
+  ASSERT_TRUE(AgeFile(b, 3600));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Bravo");
+  WriteFileText(b, ProjectHeader(512, "Brave"));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Brave");
+  ASSERT_TRUE(AgeFile(b, 3600));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  WriteFileText(b, ProjectHeader(512, "Bravo, le site refait"));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Bravo, le site refait");
+}
+
+TEST_F(TrayTest, DeletedAddedAndMovedProjectsShowAsTheListNowSays) {
+  const std::string a = Project("a", 512, "Alpha");
+  const std::string b = Project("b", 512, "Bravo");
+  ASSERT_TRUE(AgeFile(a, 3600) && AgeFile(b, 3600));
+  WriteList({a, b});
+  LoadedMenu m;
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  ASSERT_EQ(MenuText(m.Webs(), 1), "&2 Bravo");
+
+  ASSERT_TRUE(::DeleteFileA(b.c_str()));
+  const std::string c = Project("c", 511, "Charlie");
+  WriteList({a, b, c});
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 3);
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 ") << "deleted";
+  EXPECT_EQ(MenuText(m.Webs(), 2), "&3 Charlie") << "added";
+
+  WriteFileText(b, ProjectHeader(512, "Bravo"));
+  ASSERT_TRUE(AgeFile(b, 3600));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 3);
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Bravo") << "made again, with its old times";
+  ASSERT_TRUE(::DeleteFileA(b.c_str()));
+  ASSERT_TRUE(::MoveFileA(a.c_str(), b.c_str()));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 3);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 ") << "moved away";
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Alpha") << "moved in, its times unchanged";
+
+  WriteList({c, b, c});
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 3);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Charlie");
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Alpha");
+  EXPECT_EQ(MenuText(m.Webs(), 2), "&3 Charlie");
+  EXPECT_EQ(sched->Projects, (std::vector<std::string>{c, b, c}));
+}
+
+TEST_F(TrayTest, AFileThatCannotBeReadGivesTheEmptyTitleNeverAnOldOne) {
+  const std::string a = Project("a", 512, "Alpha");
+  WriteList({a});
+  LoadedMenu m;
+  {
+    UniqueFile held{::CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
+    ASSERT_TRUE(held);
+    ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+    EXPECT_EQ(MenuText(m.Webs(), 0), "&1 ") << "held by its writer";
+  }
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Alpha") << "released";
+
+  ASSERT_TRUE(AgeFile(a, 3600));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  UniqueFile held{::CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
+  ASSERT_TRUE(held);
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Alpha") << "unchanged since it was read: the title it holds";
+  const std::string header = ProjectHeader(512, "Autre");
+  DWORD written = 0;
+  ASSERT_TRUE(::WriteFile(held.Get(), header.data(), static_cast<DWORD>(header.size()), &written, nullptr));
+  ASSERT_TRUE(::FlushFileBuffers(held.Get()));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 ") << "changed by its writer, who holds it: unreadable";
+  held.Reset();
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 1);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Autre");
+}
+
+TEST_F(TrayTest, DevicesAndPipesInTheListGiveTheEmptyTitleAtOnce) {
+  // Before names were judged, reading this pipe held the menu until its
+  // server gave up after 15 s, and COM1 (a serial port under Wine too) held
+  // it for good. "...\com1.kvp" names the same port.
+  StalledPipe pipe("korvtest-" + std::to_string(::GetCurrentProcessId()), 15000);
+  ASSERT_TRUE(pipe.Created());
+  const std::string real = Project("real", 512, "R\xE9" "el");
+  const std::vector<std::string> list = {pipe.Path(), "COM1",  "LPT1",        "NUL", "CON", folder.Path() + "com1.kvp",
+                                         "CONOUT$",   "nul:", folder.Path(), real};
+  WriteList(list);
+  LoadedMenu m;
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), static_cast<int>(list.size()));
+  for (int i = 0; i + 1 < static_cast<int>(list.size()); ++i) {
+    EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " ") << list[i];
+  }
+  EXPECT_EQ(MenuText(m.Webs(), static_cast<int>(list.size()) - 1), "&10 R\xE9" "el");
+  EXPECT_FALSE(pipe.Connected()) << "the pipe was never opened";
+  EXPECT_EQ(ReadProjectTitle(pipe.Path()), "");
+  EXPECT_EQ(ReadProjectTitle("COM1"), "");
+}
+
+TEST_F(TrayTest, AListOfHundredsOfMegabytesShowsOnlyItsFirstEntries) {
+  const std::string list = folder.Path() + "webs.dat";
+  ASSERT_TRUE(WriteHugeList(list, folder.Path(), kMaxProjects + 100, 200));
+  PROCESS_MEMORY_COUNTERS before{};
+  ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before));
+  LoadedMenu m;
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), static_cast<int>(kMaxProjects));
+  PROCESS_MEMORY_COUNTERS after{};
+  ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after));
+  ASSERT_EQ(sched->Projects.size(), kMaxProjects);
+  EXPECT_EQ(sched->Projects.back(), folder.Path() + "p" + std::to_string(kMaxProjects) + "\\p.kvp");
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), static_cast<int>(kMaxProjects));
+  const int last = static_cast<int>(kMaxProjects) - 1;
+  EXPECT_EQ(MenuText(m.Webs(), last), "&" + std::to_string(kMaxProjects) + " ");
+  EXPECT_EQ(::GetMenuItemID(m.Webs(), last), static_cast<UINT>(IDM_PROJECT_FIRST + last));
+  const double grownMb = (static_cast<double>(after.PeakPagefileUsage) - before.PeakPagefileUsage) / (1 << 20);
+  EXPECT_LT(grownMb, 64.0) << "peak private bytes grew by " << grownMb << " MB reading a 200 MB list";
+  ::DeleteFileA(list.c_str());
+}
+
+TEST_F(TrayTest, RefillingRewritesEveryEntryThatDiffersAndOnlyThose) {
+  std::vector<std::string> list;
+  for (const char* name : {"a", "b", "c", "d", "e"}) list.push_back(Project(name, 512, std::string("Site ") + name));
+  WriteList(list);
+  LoadedMenu m;
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 5);
+  // What an opening may leave behind, and what no opening should.
+  ASSERT_TRUE(::ModifyMenuA(m.Webs(), 1, MF_BYPOSITION | MF_STRING, IDM_PROJECT_FIRST + 1, "&2 autre"));
+  ::CheckMenuItem(m.Webs(), 2, MF_BYPOSITION | MF_CHECKED);
+  ::EnableMenuItem(m.Webs(), 3, MF_BYPOSITION | MF_GRAYED);
+  ASSERT_TRUE(::ModifyMenuA(m.Webs(), 4, MF_BYPOSITION | MF_STRING, 999, "&5 Site e"));
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 5);
+  for (int i = 0; i < 5; ++i) {
+    const std::string name(1, static_cast<char>('a' + i));
+    EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " Site " + name);
+    EXPECT_EQ(::GetMenuItemID(m.Webs(), i), static_cast<UINT>(IDM_PROJECT_FIRST + i)) << "entry " << i;
+    EXPECT_EQ(StateFlags(m.Webs(), i, MF_BYPOSITION), static_cast<UINT>(MF_STRING)) << "entry " << i;
+  }
+
+  WriteList({list[4], list[0]});
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 2);
+  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 Site e");
+  EXPECT_EQ(MenuText(m.Webs(), 1), "&2 Site a");
+  WriteList({list[1], list[2], list[3]});
+  ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 3);
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 3);
+  EXPECT_EQ(MenuText(m.Webs(), 2), "&3 Site d");
+  EXPECT_EQ(::GetMenuItemID(m.Webs(), 2), static_cast<UINT>(IDM_PROJECT_FIRST + 2));
+  SetWorkPath("");
+  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 0);
+  EXPECT_EQ(::GetMenuItemCount(m.Webs()), 0);
 }

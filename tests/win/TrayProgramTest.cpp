@@ -177,6 +177,16 @@ protected:
   // Chooses an entry by its underlined letter, as the keyboard does.
   void Choose(HWND menu, char letter) const { program.program.Post(menu, WM_CHAR, static_cast<WPARAM>(letter)); }
   std::uint8_t StoredState() const { return ReadSchedule().State.value_or(0xEE); }
+  // Ends the program started by SetUp and starts it again with a stand-in
+  // browser named in Korvamo.ini, which logs each start's command line in
+  // korv98.log beside it: the browser is chosen when the program starts.
+  bool RestartWithLoggingBrowser(const TempFolder& browser) {
+    const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
+    if (program.Close() != 0) return false;
+    WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
+    program = SchedulerUnderTest{};
+    return program.Start(folder.Path() + "KorvSchd.exe");
+  }
 
   TempFolder folder{"traypgm"};
   ScopedWorkPath workPath;
@@ -355,4 +365,88 @@ TEST_F(TrayProgramTest, QuitMessageFromOutsideRemovesTheIconAndSavesTheState) {
   EXPECT_EQ(program.program.WaitExit(10000), 0u) << "a normal end";
   EXPECT_TRUE(tray.Saw(NIM_DELETE, program.window, iconId)) << "no ghost icon left\n" << tray.Describe();
   EXPECT_TRUE(ReadSchedule().KeyFound) << "the scheduler wrote its state as it stopped";
+}
+
+TEST_F(TrayProgramTest, ALineWithANulOpensTheFolderOfThePathBeforeIt) {
+  TempFolder browser{"navig"};
+  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
+  const std::string project = folder.Path() + "Musee\\projet.kvp";
+  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  WriteFileText(folder.Path() + "webs.dat", project + std::string(1, '\0') + folder.Path() + "Autre\\x.kvp\r\n");
+  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
+  HWND menu = OpenMenu();
+  ASSERT_NE(menu, nullptr);
+  Choose(menu, 'w');
+  Choose(menu, '1');
+  const std::string log = browser.Path() + "korv98.log";
+  ASSERT_TRUE(WaitFor([&] { return !ReadFileText(log).empty(); }, 15000)) << "the browser started";
+  EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
+      << "the folder of the path whose title the entry shows\n" << ReadFileText(log);
+}
+
+TEST_F(TrayProgramTest, DevicesAndPipesInTheListDoNotHoldTheMenu) {
+  // Before names were judged, the menu waited on this pipe for 20 s, then
+  // for good on COM1, a serial port under Wine too.
+  StalledPipe pipe("korvpgm-" + std::to_string(::GetCurrentProcessId()), 20000);
+  ASSERT_TRUE(pipe.Created());
+  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
+  const std::string project = folder.Path() + "Musee\\projet.kvp";
+  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
+  WriteFileText(folder.Path() + "webs.dat",
+                pipe.Path() + "\r\nCOM1\r\nNUL\r\nCON\r\nLPT1\r\n" + folder.Path() + "aux.kvp\r\n" + project + "\r\n");
+  ASSERT_NE(OpenMenu(), nullptr) << "the menu opens at once";
+  EndAnyMenu();
+  EXPECT_FALSE(pipe.Connected()) << "the pipe was never opened";
+  ASSERT_NE(OpenMenu(), nullptr) << "and again";
+}
+
+TEST_F(TrayProgramTest, AListOfHundredsOfMegabytesOpensTheMenuUpToItsBound) {
+  TempFolder browser{"navig"};
+  ASSERT_TRUE(WriteHugeList(folder.Path() + "webs.dat", folder.Path(), 10100, 200));
+  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
+  // Generous: the menu of 10,000 entries is built before it shows.
+  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+  HWND menu = program.program.FindWindowOfClass(kMenuClass, 60000);
+  ASSERT_NE(menu, nullptr) << "the menu opens";
+  Choose(menu, 'w');
+  program.program.Post(menu, WM_KEYDOWN, VK_END);
+  program.program.Post(menu, WM_KEYDOWN, VK_RETURN);
+  const std::string log = browser.Path() + "korv98.log";
+  ASSERT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 60000))
+      << "the last entry chosen";
+  EXPECT_NE(ReadFileText(log).find(folder.Path() + "p10000\\_accueil.htm"), std::string::npos)
+      << "the last entry is the 10,000th line\n" << ReadFileText(log);
+  EXPECT_TRUE(MenuGone());
+  ::DeleteFileA((folder.Path() + "webs.dat").c_str());
+}
+
+TEST_F(TrayProgramTest, EachOpeningShowsTheListAsItIsThen) {
+  TempFolder browser{"navig"};
+  std::vector<std::string> projects;
+  for (const char* name : {"Alpha", "Bravo", "Charlie"}) {
+    ::CreateDirectoryA((folder.Path() + name).c_str(), nullptr);
+    projects.push_back(folder.Path() + name + "\\projet.kvp");
+    WriteFileText(projects.back(), ProjectHeader(512, name));
+  }
+  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
+  const std::string log = browser.Path() + "korv98.log";
+  auto choose = [&](const std::string& list, char entry) {
+    WriteFileText(folder.Path() + "webs.dat", list);
+    const std::size_t before = ReadFileText(log).size();
+    HWND menu = OpenMenu();
+    if (!menu) return std::string("no menu");
+    Choose(menu, 'w');
+    Choose(menu, entry);
+    if (!WaitFor([&] { return ReadFileText(log).size() > before; }, 15000)) return std::string("nothing opened");
+    MenuGone();
+    return ReadFileText(log).substr(before);
+  };
+  const std::string first = choose(projects[0] + "\r\n" + projects[1] + "\r\n", '2');
+  EXPECT_NE(first.find("Bravo\\_accueil.htm"), std::string::npos) << first;
+  const std::string shorter = choose(projects[2] + "\r\n", '1');
+  EXPECT_NE(shorter.find("Charlie\\_accueil.htm"), std::string::npos) << shorter;
+  const std::string longer = choose(projects[1] + "\r\n" + projects[0] + "\r\n" + projects[2] + "\r\n", '3');
+  EXPECT_NE(longer.find("Charlie\\_accueil.htm"), std::string::npos) << longer;
+  const std::string reordered = choose(projects[1] + "\r\n" + projects[0] + "\r\n", '2');
+  EXPECT_NE(reordered.find("Alpha\\_accueil.htm"), std::string::npos) << reordered;
 }

@@ -1,6 +1,6 @@
 // The built KorvSchd.exe's resources, read back as a data file: the menu's
-// texts byte for byte, its commands and states, the three icons and the
-// manifest.
+// texts byte for byte, its commands and states, the three icons, the version
+// block and the manifest.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -197,6 +197,48 @@ TEST_F(ProgramResources, ProgramIconComesFirst) {
   EXPECT_EQ(names[2], "#1008");
   UniqueHicon big{static_cast<HICON>(::LoadImageA(exe.Get(), "MAINICON", IMAGE_ICON, 32, 32, 0))};
   EXPECT_TRUE(big) << "a 32 x 32 image for Explorer's large view";
+}
+
+TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoElevation) {
+  const std::string path = BinDir() + "KorvSchd.exe";
+  DWORD ignored = 0;
+  std::vector<char> block(::GetFileVersionInfoSizeA(path.c_str(), &ignored));
+  ASSERT_FALSE(block.empty()) << "no version block";
+  ASSERT_TRUE(::GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  WORD* translation = nullptr;
+  ASSERT_TRUE(
+      ::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
+  ASSERT_GE(size, 4u);
+  EXPECT_EQ(translation[0], 0x040C);
+  EXPECT_EQ(translation[1], 1252);
+  const std::pair<const char*, const char*> strings[] = {
+      {"CompanyName", "Korvamo"},   {"FileDescription", "Web scheduler"}, {"FileVersion", "1.0.0.0"},
+      {"InternalName", "KorvSchd"}, {"OriginalFilename", "KorvSchd.exe"}, {"ProductName", "Korvamo"},
+      {"ProductVersion", "1.0.0.0"}};
+  for (const auto& [name, expected] : strings) {
+    char* text = nullptr;
+    const std::string query = std::string("\\StringFileInfo\\040C04E4\\") + name;
+    ASSERT_TRUE(::VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &size)) << name;
+    EXPECT_STREQ(text, expected) << name;
+  }
+
+  ASSERT_TRUE(exe);
+  HRSRC found = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found)));
+  const std::string manifest(bytes, ::SizeofResource(exe.Get(), found));
+  for (const char* part :
+       {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"x86\"",
+        "<description>Web scheduler</description>", "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part << "\nin\n" << manifest;
+  }
 }
 
 TEST_F(ProgramResources, ManifestRunsAsInvokerDpiAwareOnEveryListedWindows) {

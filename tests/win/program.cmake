@@ -1,7 +1,7 @@
 korv_wine_test(program_tests SOURCES tests/win/ProgramTest.cpp LIBS GTest::gtest_main
-  DEPENDS KorvSchd korv98_stub SERIAL MATRIX TIMEOUT 300)
+  DEPENDS KorvSchd korv98_stub BENCH c SERIAL MATRIX TIMEOUT 300)
 korv_wine_test(capture_app_tests SOURCES tests/win/CaptureAppTest.cpp LIBS GTest::gtest_main
-  DEPENDS korv98_stub SERIAL TIMEOUT 180)
+  DEPENDS korv98_stub BENCH c SERIAL TIMEOUT 180)
 
 # The shipped executables may need only system DLLs (they are linked
 # statically) and only functions that XP has.

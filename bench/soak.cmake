@@ -1,0 +1,13 @@
+# The soak bench (bench/soak/): the real program under a long life's load,
+# counts sampled every 30 s. tools/bench.sh runs it for 30 minutes (or
+# --minutes N); its 2-minute form runs among the tests, in a Wine prefix of
+# its own: its stand-in shell tray takes every program's icons while it runs.
+add_executable(soak_bench bench/soak/SoakBench.cpp bench/soak/ProcessCounters.cpp bench/soak/HostProcess.cpp
+  bench/soak/SoakRig.cpp bench/soak/SoakLoad.cpp bench/soak/WineLeaks.cpp tests/win/SchedFixture.cpp)
+target_link_libraries(soak_bench PRIVATE korv_soak_core korv_test_support psapi)
+add_dependencies(soak_bench KorvSchd korv98_stub korvctl browser_stub soak_shell)
+add_executable(soak_shell bench/soak/SoakShell.cpp tests/win/FakeTray.cpp)
+target_link_libraries(soak_shell PRIVATE korv_win)
+add_test(NAME soak_bench_2min COMMAND ${CMAKE_SOURCE_DIR}/bench/soak/soak-test.sh ${CMAKE_BINARY_DIR}/soak-wine
+  $<TARGET_FILE:soak_bench> $<TARGET_FILE:traydriver>)
+set_tests_properties(soak_bench_2min PROPERTIES TIMEOUT 900)
