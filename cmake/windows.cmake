@@ -105,9 +105,10 @@ endforeach()
 # an entry takes, lets CTest start the long ones first on a fresh build tree.
 # MATRIX adds an entry name@version on each bench of the version matrix, for
 # the programs that meet the real KorvSchd.exe, where the Windows version can
-# show.
+# show; MATRIX_SKIP leaves out of those entries the cases (a GoogleTest filter,
+# pattern:pattern...) that cannot differ by version.
 function(korv_wine_test name)
-  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;DEPENDS;BENCH" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT;SHARDS;COST;MATRIX_SKIP" "SOURCES;LIBS;DEPENDS;BENCH" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
@@ -147,9 +148,13 @@ function(korv_wine_test name)
   if(NOT T_MATRIX)
     return()
   endif()
+  set(matrix_args)
+  if(T_MATRIX_SKIP)
+    set(matrix_args --gtest_filter=-${T_MATRIX_SKIP})
+  endif()
   foreach(entry IN LISTS KORV_WINE_MATRIX)
     string(REGEX REPLACE ":.*" "" bench ${entry})
-    add_test(NAME ${name}@${bench} COMMAND ${name})
+    add_test(NAME ${name}@${bench} COMMAND ${name} ${matrix_args})
     set_tests_properties(${name}@${bench} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
       LABELS matrix ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench})
     if(T_SERIAL)
