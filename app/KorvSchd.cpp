@@ -3,7 +3,6 @@
 // "Application Error" box and exit code 1.
 #include <windows.h>
 
-#include <cstdio>
 #include <memory>
 
 #include "app/KorvSchdMain.h"
@@ -14,9 +13,11 @@
 
 namespace {
 void ShowApplicationError(const char* className, const void* address, const char* message) {
-  char text[1024];
-  std::snprintf(text, sizeof text, "Exception %s in module %s at %p.\n\n%s.", className,
-                FileNameOf(GetOwnExePath()).c_str(), address, message);
+  // wsprintfA writes at most 1024 bytes; its user32 code keeps the C
+  // runtime's formatter out of the program.
+  char text[1025];
+  ::wsprintfA(text, "Exception %s in module %s at %08lX.\n\n%s.", className, FileNameOf(GetOwnExePath()).c_str(),
+              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(address)), message);
   ::MessageBoxA(nullptr, text, "Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 }  // namespace
@@ -30,6 +31,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     auto webSched = std::make_unique<TWebSched>();
     WebSched = webSched.get();
     webSched->Run();
+    // A refresh that a hung shell still holds may touch it when the shell
+    // answers: it is left to the end of the process instead.
+    if (webSched->RefreshHeld()) static_cast<void>(webSched.release());
     webSched.reset();
     WebSched = nullptr;
   } catch (const Exception& e) {

@@ -1,5 +1,6 @@
 #include "app/KorvSchdMain.h"
 
+#include "app/LaterWindows.h"
 #include "app/OwnInstance.h"
 #include "browser/Browser.h"
 #include "common/ModulePath.h"
@@ -23,20 +24,54 @@ LRESULT CALLBACK WebSchedWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
   if (!WebSched) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
   WebSched->Handle = hwnd;
   TMessage message{msg, wParam, lParam, 0};
-  WebSched->WndProc(message);
+  // An exception must not unwind through user32's frames (undefined on this
+  // platform): a message whose handling failed does nothing more.
+  try {
+    WebSched->WndProc(message);
+  } catch (...) {
+    return WebSched->MessageFailed(message);
+  }
   return message.Result;
 }
 
+namespace {
+// Sent by Windows 8.1 and later to a per-monitor-aware window whose monitor
+// changed scale; the headers define it only for newer targets.
+constexpr UINT kDpiChangedMessage = 0x02E0;
+
+// The shell broadcasts this when its tray starts (logon, restart after a
+// crash); the icon is otherwise lost for good.
+UINT TaskbarCreatedMessage() {
+  static const UINT message = ::RegisterWindowMessageA("TaskbarCreated");
+  return message;
+}
+}  // namespace
+
+LRESULT TWebSched::MessageFailed(const TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_CREATE:
+      // The window is not made, as when it cannot be created: nothing of
+      // what WMCreate did stays behind.
+      StopTray();
+      return -1;
+    case WM_DESTROY:
+      StopTray();
+      ::PostQuitMessage(0);
+      return 0;
+    default: return 0;
+  }
+}
+
 void TWebSched::WndProc(TMessage& Message) {
-  // The shell broadcasts this when its tray starts (logon, restart after a
-  // crash); the icon is otherwise lost for good.
-  static const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  const UINT taskbarCreated = TaskbarCreatedMessage();
   if (taskbarCreated != 0 && Message.Msg == taskbarCreated) {
     ReAddTrayIcon();
     Message.Result = 0;
     return;
   }
   switch (Message.Msg) {
+    // The hidden window keeps its place and size; only the icon follows.
+    case kDpiChangedMessage: ReloadTrayIcon(); Message.Result = 0; break;
     case WM_CREATE: WMCreate(Message); break;
     case WM_DESTROY: WMDestroy(Message); break;
     case WM_COMMAND: WMCommand(Message); break;
@@ -67,12 +102,21 @@ bool TWebSched::CreateHiddenWindow() {
 
 int TWebSched::Run() {
   if (!CreateHiddenWindow()) return 0;
-  MSG msg;
-  while (::GetMessageA(&msg, nullptr, 0, 0) > 0) {
+  MSG msg{};
+  BOOL got = 0;
+  while ((got = ::GetMessageA(&msg, nullptr, 0, 0)) > 0) {
     ::TranslateMessage(&msg);
     ::DispatchMessageA(&msg);
   }
-  return static_cast<int>(msg.wParam);
+  // A quit message posted by another program (or a failing GetMessageA)
+  // ends the loop with the window still there: destroying it now removes
+  // the icon and stops the scheduler, as after the unload command.
+  if (::IsWindow(Handle)) {
+    ::DestroyWindow(Handle);
+    MSG posted;
+    ::PeekMessageA(&posted, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // the one its destruction posted
+  }
+  return got == 0 ? static_cast<int>(msg.wParam) : 0;
 }
 
 void TWebSched::RefreshTrayThunk(void* Object, void* Sender) {
@@ -84,14 +128,28 @@ void TWebSched::WMCreate(TMessage& Message) {
   Scheduler = std::make_unique<TScheduler>(false);
   Scheduler->SetOnWakeUp(this, &TWebSched::RefreshTrayThunk);
   Scheduler->SetPriority(THREAD_PRIORITY_BELOW_NORMAL);
+  if (const UINT taskbarCreated = TaskbarCreatedMessage()) AllowMessageFromShell(Handle, taskbarCreated);
   ShowTrayIcon(0);
 }
 
 void TWebSched::WMDestroy(TMessage& Message) {
   Message.Result = 0;
-  // Clearing waits for a refresh under way, so none runs past this point.
-  if (Scheduler) Scheduler->ClearOnWakeUp();
-  RemoveTrayIcon();
-  Scheduler.reset();
+  StopTray();
   ::PostQuitMessage(0);
+}
+
+void TWebSched::StopTray() {
+  if (!Scheduler) return;
+  // Clearing waits, with a bound, for a refresh under way. One that a hung
+  // shell still holds may go on using this object and the scheduler when
+  // the shell answers: neither is freed then (the process is ending).
+  if (!Scheduler->ClearOnWakeUp(TScheduler::kWakeUpWait)) refreshHeld_ = true;
+  RemoveTrayIcon();
+  if (refreshHeld_) {
+    Scheduler->Stop();
+    static_cast<void>(Scheduler.release());
+  } else {
+    Scheduler.reset();
+  }
+  CurrentIconOffset = -1;
 }

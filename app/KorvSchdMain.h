@@ -35,6 +35,11 @@ public:
   TWebSched& operator=(const TWebSched&) = delete;
 
   virtual void WndProc(TMessage& Message);
+  // The window procedure's result for a message whose handling raised.
+  LRESULT MessageFailed(const TMessage& Message);
+  // A refresh that a hung shell held was not awaited at the window's end:
+  // this object must then outlive the process's last steps.
+  bool RefreshHeld() const { return refreshHeld_; }
 
   int Run();
   bool CreateHiddenWindow();
@@ -48,12 +53,16 @@ public:
   void RemoveTrayIcon();
   // Adds the icon again, as last shown, after the shell (re)started.
   void ReAddTrayIcon();
+  // Sends the icon shown again, loaded for the DPI now in force.
+  void ReloadTrayIcon();
   void WMTrayNotify(TMessage& Message);
   void PrepareMenu(HMENU Popup);
   void WMCommand(TMessage& Message);
 
   // Work folder and project list.
   int FillProjectMenu(HMENU Submenu);
+  // FillProjectMenu, listing no project when memory runs out on the way.
+  int FillProjectMenuAsFarAsRead(HMENU Submenu);
   void OpenProject(int Index);
 
   // Written by the window procedure on every message, read by the scheduler
@@ -74,10 +83,15 @@ public:
 private:
   void WMCreate(TMessage& Message);
   void WMDestroy(TMessage& Message);
+  // The callback, the icon and the scheduler go, in that order; nothing
+  // happens when there is no scheduler.
+  void StopTray();
   static void RefreshTrayThunk(void* Object, void* Sender);
   bool IsSuspended() const;
   DWORD TrayIconID() const;
   bool SendTrayIcon(DWORD Action, int Offset);
+
+  bool refreshHeld_ = false;
 };
 
 // The single instance; the window procedure reaches the object only through it.

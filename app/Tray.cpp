@@ -5,10 +5,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 #include "app/KorvSchdMain.h"
+#include "app/BoundedCall.h"
+#include "app/LaterWindows.h"
 #include "common/AnsiText.h"
 #include "app/OwnInstance.h"
 #include "app/TrayText.h"
@@ -21,6 +24,9 @@ namespace {
 // The first published form of the structure; older shells accept only this.
 constexpr DWORD kNotifyIconSize = 88;
 static_assert(NOTIFYICONDATAA_V1_SIZE == kNotifyIconSize);
+
+// How long the icon's removal waits for the shell at unload.
+constexpr DWORD kShellWait = 1000;
 
 constexpr int kSuspendedOffset = IDI_SUSPENDED - IDI_ACTIVE;
 constexpr std::uint8_t kSuspendedBit = 1;
@@ -63,11 +69,12 @@ bool TWebSched::SendTrayIcon(DWORD Action, int Offset) {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAYNOTIFY;
-  // A private copy at the tray's small size: a shared icon must not be
-  // destroyed, and both threads load icons.
+  // A private copy at the size the tray shows at its DPI, which the resource
+  // holds drawn for that size: a shared icon must not be destroyed, and both
+  // threads load icons.
+  const int side = TrayIconSideFor(Handle);
   UniqueHicon icon{static_cast<HICON>(::LoadImageA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IconBase + Offset),
-                                                  IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                  ::GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR))};
+                                                  IMAGE_ICON, side, side, LR_DEFAULTCOLOR))};
   data.hIcon = icon.Get();
   SetTooltip(*this, data);
   return ::Shell_NotifyIconA(Action, &data) != FALSE;
@@ -84,6 +91,12 @@ void TWebSched::ReAddTrayIcon() {
   const int offset = CurrentIconOffset;
   if (offset == -1) return;
   SendTrayIcon(NIM_ADD, offset);
+}
+
+void TWebSched::ReloadTrayIcon() {
+  const int offset = CurrentIconOffset;
+  if (offset == -1) return;
+  SendTrayIcon(NIM_MODIFY, offset);
 }
 
 void TWebSched::UpdateTooltip() {
@@ -104,7 +117,9 @@ void TWebSched::BuildTooltip(char (&Tip)[64]) {
 
 void TWebSched::RemoveTrayIcon() {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
-  ::Shell_NotifyIconA(NIM_DELETE, &data);
+  // Called as the program ends: a shell that no longer answers must not
+  // hold up the unload. The request goes with its own copy of the data.
+  RunWithin(kShellWait, [data]() mutable { ::Shell_NotifyIconA(NIM_DELETE, &data); });
 }
 
 void TWebSched::WMTrayNotify(TMessage& Message) {
@@ -127,8 +142,28 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
   ::PostMessageA(Handle, WM_NULL, 0, 0);
 }
 
+namespace {
+// From the end: under Wine each entry deleted before others moves them all.
+void EmptyMenu(HMENU menu) {
+  for (int i = ::GetMenuItemCount(menu) - 1; i >= 0; --i) ::DeleteMenu(menu, i, MF_BYPOSITION);
+}
+}  // namespace
+
+int TWebSched::FillProjectMenuAsFarAsRead(HMENU Submenu) {
+  try {
+    return FillProjectMenu(Submenu);
+  } catch (...) {
+    // Out of memory before the entries were set (setting them allocates
+    // nothing): the submenu still shows the last list, which Projects no
+    // longer holds, so no project is listed.
+    Projects.clear();
+    EmptyMenu(Submenu);
+    return 0;
+  }
+}
+
 void TWebSched::PrepareMenu(HMENU Popup) {
-  const int count = FillProjectMenu(::GetSubMenu(Popup, 1));
+  const int count = FillProjectMenuAsFarAsRead(::GetSubMenu(Popup, 1));
   // Disabled without the grayed flag: the entry keeps its normal look.
   ::EnableMenuItem(Popup, 1, MF_BYPOSITION | (count != 0 ? MF_ENABLED : MF_DISABLED));
   ::EnableMenuItem(Popup, IDM_LOAD_CAPTURE_APP,

@@ -1,5 +1,5 @@
 add_executable(MinimalTray WIN32 bench/MinimalTray.cpp)
 target_link_libraries(MinimalTray PRIVATE shell32 user32)
-add_executable(startup_bench bench/StartupBench.cpp)
+add_executable(startup_bench bench/StartupBench.cpp bench/HostProcess.cpp)
 target_link_libraries(startup_bench PRIVATE korv_test_support psapi)
 add_dependencies(startup_bench KorvSchd MinimalTray)

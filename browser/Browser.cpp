@@ -133,10 +133,16 @@ void TBrowser::OpenPage(const std::string& Url) {
 }
 
 void TBrowser::OpenOnePage(const std::string& Url) {
-  HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
-  PumpOneMessage();
-  if (!OpenByDde(Url)) OpenByCommand(Url);
-  ::SetCursor(previous);
+  // Put back also when the opening fails with an exception (out of memory).
+  struct Hourglass {
+    HCURSOR previous = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    ~Hourglass() { ::SetCursor(previous); }
+  };
+  {
+    Hourglass hourglass;
+    PumpOneMessage();
+    if (!OpenByDde(Url)) OpenByCommand(Url);
+  }
   PumpOneMessage();
 }
 
@@ -149,7 +155,9 @@ bool TBrowser::OpenByDde(const std::string& Url) {
   bool opened = conversation.AssignLink(conversation.ServiceApplication(), kOpenUrlTopic) &&
                 conversation.OpenConversation();
   // What the browser answers plays no part: the text is released unread.
-  if (opened) conversation.RequestItem(item);
+  // A request that could not be sent at all (an item too long for a DDE
+  // string handle) opened nothing, so the command line is tried instead.
+  if (opened) opened = conversation.Request(item).Sent;
   conversation.CloseConversation();
   conversation_.reset();
   return opened;

@@ -26,6 +26,8 @@ public:
   // Shows the page; a call made while one is under way (from a message
   // dispatched meanwhile) is queued and served once that one is done.
   void OpenPage(const std::string& Url);
+  // True when a conversation with the browser was made and the request went
+  // out, whatever the browser answered.
   bool OpenByDde(const std::string& Url);
   void OpenByCommand(const std::string& Url);
 

@@ -40,9 +40,21 @@ set(KORV_NSIS_CLOSE_RUNNING [=[
   korv_closed:
 ]=])
 set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING}")
+# The installer runs elevated; the program, run by a standard user, may write
+# neither the machine's Run key nor HKEY_CLASSES_ROOT (its writes fail
+# silently). So the installer writes the Run value itself, as the program
+# would, and makes the schedule key that the capture application and the
+# scheduler share, leaving a key that exists as it is.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
+  WriteRegStr HKLM 'Software\Microsoft\Windows\CurrentVersion\Run' 'WebSched' '$INSTDIR\KorvSchd.exe'
+  System::Call 'advapi32::RegCreateKeyEx(p 0x80000000, t "Korvamo\Scheduler", i 0, p 0, i 0, i 0x20006, p 0, *p .r0, *i .r1) i .r2'
+  IntCmp $2 0 0 korv_no_key korv_no_key
+    System::Call 'advapi32::RegCloseKey(p r0)'
+  korv_no_key:
   Exec '"$INSTDIR\KorvSchd.exe"'
 ]=])
+# The uninstaller removes the Run value (the program, asked to end, leaves it)
+# but not the schedule key, which belongs to the capture application.
 string(REPLACE "korv_" "korvun_" KORV_NSIS_CLOSE_RUNNING_UN "${KORV_NSIS_CLOSE_RUNNING}")
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING_UN}
   DeleteRegValue HKLM 'Software\\Microsoft\\Windows\\CurrentVersion\\Run' 'WebSched'
@@ -61,7 +73,8 @@ if(KORV_MAKENSIS)
   add_custom_command(OUTPUT ${KORV_SETUP_EXE}
     COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${KORV_SETUP_NAME}.exe ${KORV_SETUP_EXE}
-    DEPENDS ${korv_installer_deps}
+    # CPackConfig.cmake carries the installer script's settings from this file.
+    DEPENDS ${korv_installer_deps} ${CMAKE_BINARY_DIR}/CPackConfig.cmake
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     COMMENT "Making ${KORV_SETUP_NAME}.exe")
   add_custom_target(installer DEPENDS ${KORV_SETUP_EXE})

@@ -2,9 +2,10 @@
 add_compile_definitions(STRICT WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# Wine-backed test bench: every test program runs through this wrapper, in a
-# prefix of its own under the build tree (made by the wine_setup fixture).
-set(KORV_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+# Wine-backed test benches: every test program runs through this wrapper, in
+# the bench that its KORV_WINE_DIR names (see korv_wine_bench below); by hand,
+# in the first bench.
+set(KORV_WINE_DIR ${CMAKE_BINARY_DIR}/wine-a)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
@@ -21,10 +22,23 @@ target_include_directories(korv_win PUBLIC ${CMAKE_SOURCE_DIR})
 
 include(res/resources.cmake)
 
-add_executable(KorvSchd WIN32 app/KorvSchd.cpp ${KORV_RESOURCE_OBJECTS})
+# The shipped program is built for size: the code it links is compiled with
+# -Os into one section per function and datum, and the linker drops what
+# nothing uses. The tests link the same library code; their own code keeps the
+# build type's flags.
+set(KORV_SIZE_OPTIONS -Os -ffunction-sections -fdata-sections)
+target_compile_options(korv_core PRIVATE ${KORV_SIZE_OPTIONS})
+target_compile_options(korv_win PRIVATE ${KORV_SIZE_OPTIONS})
+
+# The shipped programs run on XP: common/TickCount64.cpp stands in for a kernel32
+# function that the threads runtime imports and XP lacks. It must be an object
+# of the executable itself, linked before the import libraries.
+set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/common/TickCount64.cpp)
+add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
+target_compile_options(KorvSchd PRIVATE ${KORV_SIZE_OPTIONS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
-# The shipped program carries no debug symbols.
-target_link_options(KorvSchd PRIVATE -s)
+# No debug symbols in the shipped program; the map file says what takes room.
+target_link_options(KorvSchd PRIVATE -s -Wl,--gc-sections -Wl,-Map=${CMAKE_BINARY_DIR}/KorvSchd.map)
 set_target_properties(KorvSchd PROPERTIES OUTPUT_NAME KorvSchd)
 
 file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake ${CMAKE_SOURCE_DIR}/tools/*/win.cmake)
@@ -40,31 +54,111 @@ foreach(f IN LISTS KORV_BENCH_FILES)
   include(${f})
 endforeach()
 
-# Test fixture: fresh prefix, wineboot once, persistent wineserver, private Xvfb
-# and a virtual desktop whose explorer provides the notification area.
-add_test(NAME wine_setup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${KORV_WINE_DIR} $<TARGET_FILE:traydriver>)
-set_tests_properties(wine_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
-add_test(NAME wine_cleanup COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${KORV_WINE_DIR})
-set_tests_properties(wine_cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+# Test benches. Each is a fresh Wine prefix under the build tree with its own
+# wineserver, Xvfb and virtual desktop (whose explorer provides the
+# notification area), made by the fixture wine_setup_<name> and ended by
+# wine_cleanup_<name>. Named kernel objects, the registry, win.ini, DDE and the
+# tray belong to one bench, so test programs on different benches never meet
+# and CTest runs them side by side. Three benches share the test programs out
+# so that each has about the same work; more can be added for work that should
+# run beside the rest (a long soak, another Windows version).
+# korv_wine_bench(name [VERSION v] [DPI d] [LABEL l]): with VERSION the prefix
+# presents itself as that Windows (what winecfg /v takes), with DPI the
+# display runs at that many dots per inch.
+function(korv_wine_bench name)
+  cmake_parse_arguments(F "" "VERSION;DPI;LABEL" "" ${ARGN})
+  set(dir ${CMAKE_BINARY_DIR}/wine-${name})
+  add_test(NAME wine_setup_${name}
+    COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver> "${F_VERSION}" "${F_DPI}")
+  set_tests_properties(wine_setup_${name} PROPERTIES FIXTURES_SETUP wine_${name} TIMEOUT 300)
+  add_test(NAME wine_cleanup_${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
+  set_tests_properties(wine_cleanup_${name} PROPERTIES FIXTURES_CLEANUP wine_${name} TIMEOUT 60)
+  if(F_LABEL)
+    set_tests_properties(wine_setup_${name} wine_cleanup_${name} PROPERTIES LABELS ${F_LABEL})
+  endif()
+endfunction()
+korv_wine_bench(a)
+korv_wine_bench(b)
+korv_wine_bench(c)
 
-# korv_wine_test(name SOURCES ... [LIBS ...] [TIMEOUT s] [SERIAL]): one CTest
-# entry per test program. SERIAL marks programs that use the real kernel-object
-# and registry names, which are global in a prefix.
+# The Windows versions that the tests of the real program run on as well, each
+# on a bench of its own that presents itself as that version: name, winecfg
+# version, DPI. Windows 10 runs at 200 % scale, as such machines mostly do with
+# today's displays; the others at 100 %. An empty list turns the matrix off.
+set(KORV_WINE_MATRIX "winxp:winxp:96;win7:win7:96;win10:win10:192" CACHE STRING
+  "Benches name:version:dpi that the tests of the real program also run on")
+foreach(entry IN LISTS KORV_WINE_MATRIX)
+  string(REPLACE ":" ";" fields ${entry})
+  list(GET fields 0 matrix_name)
+  list(GET fields 1 matrix_version)
+  list(GET fields 2 matrix_dpi)
+  korv_wine_bench(${matrix_name} VERSION ${matrix_version} DPI ${matrix_dpi} LABEL matrix)
+endforeach()
+
+# korv_wine_test(name SOURCES ... [LIBS ...] [DEPENDS ...] [TIMEOUT s] [BENCH b]
+#                [SHARDS n] [COST s] [SERIAL] [MATRIX]): one test program, run on bench b (a by
+# default) as one CTest entry, or as n entries name_1 ... name_n that each run
+# every n-th test (GoogleTest's sharding) and can go to different benches:
+# BENCH then lists one bench per shard. SERIAL marks programs that use the
+# real kernel-object and registry names, the Run value, win.ini, DDE servers
+# or the tray: on one bench they run one at a time. COST, about the seconds
+# an entry takes, lets CTest start the long ones first on a fresh build tree.
+# MATRIX adds an entry name@version on each bench of the version matrix, for
+# the programs that meet the real KorvSchd.exe, where the Windows version can
+# show.
 function(korv_wine_test name)
-  cmake_parse_arguments(T "SERIAL" "TIMEOUT" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL;MATRIX" "TIMEOUT;SHARDS;COST" "SOURCES;LIBS;DEPENDS;BENCH" ${ARGN})
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
+  endif()
+  if(NOT T_SHARDS)
+    set(T_SHARDS 1)
+  endif()
+  if(NOT T_BENCH)
+    set(T_BENCH a)
   endif()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE korv_test_support korv_win GTest::gtest ${T_LIBS})
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
   endif()
-  add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT ${T_TIMEOUT})
-  if(T_SERIAL)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK korv_real_names)
+  foreach(shard RANGE 1 ${T_SHARDS})
+    if(T_SHARDS EQUAL 1)
+      set(entry ${name})
+      set(environment "")
+    else()
+      set(entry ${name}_${shard})
+      math(EXPR index "${shard} - 1")
+      set(environment GTEST_TOTAL_SHARDS=${T_SHARDS} GTEST_SHARD_INDEX=${index})
+    endif()
+    list(LENGTH T_BENCH benches)
+    math(EXPR pick "(${shard} - 1) % ${benches}")
+    list(GET T_BENCH ${pick} bench)
+    add_test(NAME ${entry} COMMAND ${name})
+    set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench};${environment}")
+    if(T_SERIAL)
+      set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK korv_bench_${bench})
+    endif()
+    if(T_COST)
+      set_tests_properties(${entry} PROPERTIES COST ${T_COST})
+    endif()
+  endforeach()
+  if(NOT T_MATRIX)
+    return()
   endif()
+  foreach(entry IN LISTS KORV_WINE_MATRIX)
+    string(REGEX REPLACE ":.*" "" bench ${entry})
+    add_test(NAME ${name}@${bench} COMMAND ${name})
+    set_tests_properties(${name}@${bench} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
+      LABELS matrix ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench})
+    if(T_SERIAL)
+      set_tests_properties(${name}@${bench} PROPERTIES RESOURCE_LOCK korv_bench_${bench})
+    endif()
+    if(T_COST)
+      set_tests_properties(${name}@${bench} PROPERTIES COST ${T_COST})
+    endif()
+  endforeach()
 endfunction()
 
 add_library(korv_test_support STATIC)
@@ -73,7 +167,7 @@ target_sources(korv_test_support PRIVATE ${KORV_TEST_SUPPORT})
 target_link_libraries(korv_test_support PUBLIC korv_win GTest::gtest)
 
 file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tools/*/*Test.cpp)
-korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS korvctl_core GTest::gtest_main TIMEOUT 120)
+korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS korvctl_core GTest::gtest_main BENCH c TIMEOUT 120)
 
 file(GLOB KORV_WIN_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cmake)
 foreach(f IN LISTS KORV_WIN_TEST_FILES)

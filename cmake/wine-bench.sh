@@ -1,10 +1,13 @@
 #!/bin/sh
-# wine-bench.sh start|stop DIR [SETTLE_TOOL]
+# wine-bench.sh start|stop DIR [SETTLE_TOOL [VERSION [DPI]]]
 # start: a fresh Wine prefix in DIR/prefix, a private Xvfb, a persistent
-#        wineserver and a virtual desktop (its explorer owns the tray).
+#        wineserver and a virtual desktop (its explorer owns the tray). With
+#        VERSION (winxp, win7, win10: what winecfg /v takes for a 32-bit
+#        prefix) the prefix presents itself as that Windows; with DPI, the
+#        display runs at that many dots per inch (96 is 100 %).
 # stop:  ends only what start began: the prefix's wineserver and our Xvfb.
 set -u
-cmd=$1 dir=$2
+cmd=$1 dir=$2 version=${4:-} dpi=${5:-}
 export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
@@ -17,10 +20,31 @@ stop() {
   return 0
 }
 
-free_display() {
+# Starts Xvfb on the first display number from KORV_DISPLAY_BASE that it can
+# hold, and prints that number. Benches start side by side and other users'
+# servers come and go: a number is ours only once its lock file names our
+# server.
+start_display() {
   n=${KORV_DISPLAY_BASE:-91}
-  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  echo "$n"
+  while [ "$n" -lt 1000 ]; do
+    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
+      pid=$!
+      i=0
+      while kill -0 "$pid" 2>/dev/null && [ $i -lt 100 ]; do
+        if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
+          echo "$pid" >"$dir/xvfb.pid"
+          echo "$n"
+          return 0
+        fi
+        sleep 0.1
+        i=$((i + 1))
+      done
+      kill "$pid" 2>/dev/null
+    fi
+    n=$((n + 1))
+  done
+  return 1
 }
 
 case "$cmd" in
@@ -32,29 +56,61 @@ esac
 stop
 rm -rf "$dir"
 mkdir -p "$dir" "$WINEPREFIX"
-n=$(free_display)
-Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
-echo $! >"$dir/xvfb.pid"
+n=$(start_display) || { echo "no display could be started"; cat "$dir/xvfb.log"; exit 1; }
 echo "$n" >"$dir/display"
 export DISPLAY=":$n"
-i=0
-until [ -e "/tmp/.X11-unix/X$n" ] || [ $i -ge 50 ]; do sleep 0.1; i=$((i + 1)); done
 
 wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 wineboot -i </dev/null >"$dir/wineboot.log" 2>&1 || { cat "$dir/wineboot.log"; exit 1; }
 # Every program of the prefix lands on one virtual desktop, whose explorer
-# provides the notification area that Shell_NotifyIconA needs.
-wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+# provides the notification area that Shell_NotifyIconA needs. Its name is
+# not "Default": wineboot has already made a desktop of that name, outside
+# any virtual desktop, where the notification area is a window of its own
+# that waits 2 s for a window manager each time its last icon goes.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d KorvBench /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v KorvBench /d 1024x768 /f >/dev/null 2>&1
+# With the shell, the notification area is explorer's own Shell_TrayWnd at the
+# foot of the desktop, as on Windows, and it draws icons at the small-icon
+# size of the DPI (Wine's stand-alone tray window draws them at 16 x 16).
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops\KorvBench' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+if [ -n "$version" ]; then
+  wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1
+  # What programs of the prefix are told, checked rather than assumed: Wine
+  # ignores a version it does not know for the prefix's architecture.
+  case "$version" in
+    winxp) expected=5.1 ;; vista) expected=6.0 ;; win7) expected=6.1 ;;
+    win8) expected=6.2 ;; win81) expected=6.3 ;; win10) expected=10.0 ;; *) expected= ;;
+  esac
+  shown=$(wine cmd /c ver </dev/null 2>/dev/null | tr -d '\r' | grep -o '[0-9][0-9.]*' | head -1)
+  case "$shown" in
+    "$expected".*) ;;
+    *) echo "the prefix shows Windows $shown, not $version ($expected)" >&2; stop; exit 1 ;;
+  esac
+fi
+if [ -n "$dpi" ]; then
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+fi
+# The explorer that wineboot left serves the X root window, not the virtual
+# desktop set above; while it lives, the desktop's explorer started below
+# leaves at once and every program lands on the root window. End the prefix's
+# programs (only this prefix's server is asked) and start afresh.
+wineserver -k </dev/null >/dev/null 2>&1
+wineserver -w </dev/null >/dev/null 2>&1
+wineserver -p </dev/null >/dev/null 2>&1 || exit 1
 # Start the desktop's explorer ourselves, detached from CTest's output pipes,
 # rather than letting the first test program start it with its own.
 # Started by its path so that no start.exe stays behind: its hidden OLE window
 # answers no messages and stalls every broadcast, DDE connections included.
-wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=Default,1024x768 </dev/null >/dev/null 2>&1 &
+wine "$WINEPREFIX/drive_c/windows/system32/explorer.exe" /desktop=KorvBench,1024x768 </dev/null >/dev/null 2>&1 &
 sleep 1
-# Programs still starting in the prefix may own windows that answer nothing
-# yet; a tool that waits for every window to answer keeps them out of tests.
 if [ -n "${3:-}" ] && [ -f "$3" ]; then
+  # Wine ends the desktop's explorer a moment after the last other program of
+  # the desktop has gone; each test program would then start a new one and
+  # wait about 10 s for it. A program that stays on the desktop until the
+  # wineserver ends keeps this one for the whole run.
+  wine "$3" keep </dev/null >/dev/null 2>&1 &
+  # Programs still starting in the prefix may own windows that answer nothing
+  # yet; a tool that waits for every window to answer keeps them out of tests.
   wine "$3" settle 30 </dev/null >/dev/null 2>&1 || echo "some windows still answer nothing"
 fi
-echo "wine bench ready: prefix $WINEPREFIX display :$n"
+echo "wine bench ready: prefix $WINEPREFIX display :$n${version:+ Windows $version ($shown)}${dpi:+ $dpi DPI}"

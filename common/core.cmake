@@ -1,1 +1,1 @@
-target_sources(korv_core PRIVATE common/PathText.cpp common/CommandLine.cpp)
+target_sources(korv_core PRIVATE common/PathText.cpp common/CommandLine.cpp common/TickCount.cpp)

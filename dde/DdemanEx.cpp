@@ -68,7 +68,12 @@ HDDEDATA CALLBACK DdemlCallback(UINT Type, UINT, HCONV Conv, HSZ, HSZ, HDDEDATA,
   DWORD transaction = Type == XTYP_XACT_COMPLETE ? static_cast<DWORD>(Data1) : QID_SYNC;
   if (!::DdeQueryConvInfo(Conv, transaction, &info)) return nullptr;
   if (Type == XTYP_DISCONNECT && info.hUser) {
-    reinterpret_cast<TDdeClientConv*>(info.hUser)->ConversationEnded();
+    // An OnClose handler that raises must not unwind through DDEML: the
+    // conversation has ended all the same.
+    try {
+      reinterpret_cast<TDdeClientConv*>(info.hUser)->ConversationEnded();
+    } catch (...) {
+    }
   }
   return nullptr;
 }
@@ -123,8 +128,12 @@ bool TDdeClientConv::OpenConversation() {
 }
 
 void TDdeClientConv::ConversationEnded() {
+  // Zeroed even when OnClose raises: the conversation is over either way.
+  struct Ended {
+    HCONV& handle;
+    ~Ended() { handle = nullptr; }
+  } ended{conversationHandle_};
   if (Connected()) NotifyClose();
-  conversationHandle_ = nullptr;
 }
 
 void TDdeClientConv::CloseConversation() {
@@ -160,24 +169,29 @@ bool TDdeClientConv::Relink(std::string Service, std::string Topic) {
   return opened;
 }
 
-TDdeText TDdeClientConv::RequestItem(const std::string& Item) {
-  if (!Connected() || !GlobalDdeMgr) return nullptr;
+TDdeText TDdeClientConv::RequestItem(const std::string& Item) { return Request(Item).Text; }
+
+TDdeRequest TDdeClientConv::Request(const std::string& Item) {
+  TDdeRequest request;
+  if (!Connected() || !GlobalDdeMgr) return request;
+  // An item over 255 characters gets no handle: nothing can be asked.
   UniqueDdeString itemHandle(GlobalDdeMgr->InstanceId(), Item.c_str());
-  if (!itemHandle.Handle()) return nullptr;
+  if (!itemHandle.Handle()) return request;
+  request.Sent = true;
   DWORD result = 0;
   UniqueDdeData data(::DdeClientTransaction(nullptr, 0, conversationHandle_, itemHandle.Handle(), dataFormat_,
                                             XTYP_REQUEST, 10000, &result));
   itemHandle.Reset();
-  if (!data) return nullptr;
+  if (!data) return request;
   DdeDataAccess access(data.Get());
-  if (!access.Data()) return nullptr;
+  if (!access.Data()) return request;
   const char* bytes = reinterpret_cast<const char*>(access.Data());
   const DWORD size = access.Size();
   const std::size_t length = DdeTextLength(bytes, size);
-  TDdeText text(new char[size + 1]);
-  std::memcpy(text.get(), bytes, length);
-  text[length] = 0;
-  return text;
+  request.Text.reset(new char[size + 1]);
+  std::memcpy(request.Text.get(), bytes, length);
+  request.Text[length] = 0;
+  return request;
 }
 
 void TDdeClientConv::SetConnectMode(TDataMode Value) {

@@ -63,6 +63,14 @@ struct CharBufferFree {
 };
 using TDdeText = std::unique_ptr<char[], CharBufferFree>;
 
+// What a request came to: whether it went out to the server at all (it does
+// not when there is no conversation or the item text gets no string handle),
+// and the server's answer, null when it gave none.
+struct TDdeRequest {
+  bool Sent = false;
+  TDdeText Text;
+};
+
 class TDdeClientConv {
 public:
   explicit TDdeClientConv(void* Owner);
@@ -77,6 +85,8 @@ public:
   void CloseConversation();
   // Synchronous request (at most 10 s); null when refused, failed or timed out.
   TDdeText RequestItem(const std::string& Item);
+  // The same, telling a request that could not be sent from one unanswered.
+  TDdeRequest Request(const std::string& Item);
   // The partner ended the conversation (from the manager's callback).
   void ConversationEnded();
 

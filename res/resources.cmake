@@ -1,27 +1,38 @@
 # The program's resources, compiled by windres. KORV_RESOURCE_OBJECTS lists
 # what the executable links; tests that need the real menu link it too.
-# The icons are drawn as text pixel maps in res/icons and made into .ico here.
+# Each icon is drawn once per size in res/icons/NAME-SIZE.svg; rsvg-convert
+# renders every drawing at its own size and icotool gathers them into one .ico
+# of 32-bit images with alpha (the form XP reads too, unlike PNG entries).
+find_program(KORV_RSVG_CONVERT rsvg-convert REQUIRED)
+find_program(KORV_ICOTOOL icotool REQUIRED)
+set(KORV_ICON_SIZES 16 20 24 32 40 48)
 set(KORV_ICON_DIR ${CMAKE_BINARY_DIR}/res)
-set(KORV_ICON_TOOL ${CMAKE_SOURCE_DIR}/cmake/pixmap2ico.py)
-function(korv_icon output)
-  set(inputs)
-  set(maps)
-  foreach(map IN LISTS ARGN)
-    string(REGEX REPLACE ":[0-9]+$" "" file ${map})
-    list(APPEND inputs ${CMAKE_SOURCE_DIR}/res/icons/${file})
-    list(APPEND maps ${CMAKE_SOURCE_DIR}/res/icons/${map})
+
+# korv_icon(OUTPUT.ico DRAWING): DRAWING names res/icons/DRAWING-SIZE.svg.
+function(korv_icon output drawing)
+  set(svgs)
+  set(pngs)
+  set(commands)
+  foreach(size IN LISTS KORV_ICON_SIZES)
+    set(svg ${CMAKE_SOURCE_DIR}/res/icons/${drawing}-${size}.svg)
+    set(png ${KORV_ICON_DIR}/${drawing}-${size}.png)
+    list(APPEND svgs ${svg})
+    list(APPEND pngs ${png})
+    list(APPEND commands COMMAND ${KORV_RSVG_CONVERT} --width ${size} --height ${size} --output ${png} ${svg})
   endforeach()
   add_custom_command(OUTPUT ${KORV_ICON_DIR}/${output}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KORV_ICON_DIR}
-    COMMAND python3 ${KORV_ICON_TOOL} ${KORV_ICON_DIR}/${output} ${maps}
-    DEPENDS ${KORV_ICON_TOOL} ${inputs}
+    ${commands}
+    COMMAND ${KORV_ICOTOOL} --create --bit-depth=32 --output=${KORV_ICON_DIR}/${output} ${pngs}
+    DEPENDS ${svgs}
     VERBATIM)
 endfunction()
-# The program's own icon: the same drawing, also enlarged for Explorer's views.
-korv_icon(main.ico active.txt active.txt:2)
-korv_icon(active.ico active.txt)
-korv_icon(suspended.ico suspended.txt)
-set(KORV_ICONS ${KORV_ICON_DIR}/main.ico ${KORV_ICON_DIR}/active.ico ${KORV_ICON_DIR}/suspended.ico)
+korv_icon(active.ico active)
+korv_icon(suspended.ico suspended)
+set(KORV_ICONS ${KORV_ICON_DIR}/active.ico ${KORV_ICON_DIR}/suspended.ico)
+# The program's own icon (KorvSchd.rc) is the active tray icon; the installer
+# shows it too.
+set(KORV_PROGRAM_ICON ${KORV_ICON_DIR}/active.ico)
 
 # The icons are listed as sources too, so every target that compiles the
 # script first makes them.

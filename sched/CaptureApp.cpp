@@ -17,10 +17,19 @@ std::string InstanceMutexName(const std::string& applicationName) {
 }
 
 bool CaptureAppNotRunning() {
-  const std::string name = InstanceMutexName(kCaptureAppName);
-  if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
-  UniqueHandle probe{::CreateMutexA(nullptr, FALSE, name.c_str())};
-  return static_cast<bool>(probe);
+  try {
+    const std::string name = InstanceMutexName(kCaptureAppName);
+    if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
+    HANDLE created = ::CreateMutexA(nullptr, FALSE, name.c_str());
+    // Found by the creation: it started after the first call, so it runs.
+    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    UniqueHandle probe{created};
+    return probe && !existed;
+  } catch (...) {
+    // No name, no answer: taken as running, like a mutex that can be
+    // neither opened nor created.
+    return false;
+  }
 }
 
 std::string CaptureAppPath() { return FolderOf(GetOwnExePath()) + kCaptureAppExe; }

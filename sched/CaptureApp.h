@@ -8,7 +8,7 @@ inline constexpr char kCaptureAppExe[] = "KORV98.EXE";
 
 std::string InstanceMutexName(const std::string& applicationName);
 // True when the capture application's instance mutex did not exist. Leaves no
-// mutex behind. Safe on any thread.
+// mutex behind. Safe on any thread; raises nothing.
 bool CaptureAppNotRunning();
 std::string CaptureAppPath();
 // Starts a program by its path (quoted when it holds blanks); true when started.

@@ -3,7 +3,6 @@
 #include "sched/DateTime.h"
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 constexpr long long kDaysFrom1970To1899 = -25569;  // 1899-12-30 counted from 1970-01-01
@@ -27,6 +26,13 @@ void CivilFromDays(long long z, int& year, int& month, int& day) {
   day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
   year = static_cast<int>(yoe + era * 400 + (month <= 2));
+}
+
+// A value of zero or more, with leading zeros up to `width` digits.
+std::string Digits(int value, std::size_t width) {
+  std::string text = std::to_string(value);
+  if (text.size() < width) text.insert(0, width - text.size(), '0');
+  return text;
 }
 }  // namespace
 
@@ -76,10 +82,7 @@ std::string FormatCaptureDateTime(double value, const DayMonthNames& names) {
   if (value == 0.0) return {};
   const auto parts = DecodeDateTime(value);
   if (!parts) return {};
-  char clock[16];
-  std::snprintf(clock, sizeof clock, "%02d:%02d:%02d", parts->Hour, parts->Minute, parts->Second);
-  char year[8];
-  std::snprintf(year, sizeof year, "%04d", parts->Year);
-  return names.Days[parts->DayOfWeek] + " " + std::to_string(parts->Day) + " " + names.Months[parts->Month - 1] +
-         " " + year + " \xE0 " + clock;
+  return names.Days[parts->DayOfWeek] + " " + std::to_string(parts->Day) + " " + names.Months[parts->Month - 1] + " " +
+         Digits(parts->Year, 4) + " \xE0 " + Digits(parts->Hour, 2) + ":" + Digits(parts->Minute, 2) + ":" +
+         Digits(parts->Second, 2);
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "sched/CaptureApp.h"
+#include "sched/DueWait.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
@@ -65,23 +66,43 @@ struct SchedulerCore {
   void SaveState() { WriteSchedule(State(), StartupDate.load()); }
   int TakeUnwrittenSuspend();
   bool IsDue(double now) const;
-  void ClearDueDateAndLaunch();
+  DWORD WaitBeforeDueTest(DWORD limit, bool stillDue) const;
+  bool ClearDueDateAndLaunch();
   void LaunchCapture();
   void WriteSuspendFlag(int bit);
 };
 
 void SchedulerCore::Run() {
+  // A date already due when the thread begins, or still due after a due test
+  // that could not have the lock, keeps the cycle's whole waits, as before.
+  bool stillDue = IsDue(LocalNow());
   for (;;) {
-    const DWORD slept = ::WaitForSingleObject(StopEvent.Get(), Interval);
+    const DWORD pause = WaitBeforeDueTest(Interval, stillDue);
+    const DWORD slept = ::WaitForSingleObject(StopEvent.Get(), pause);
     if (slept == WAIT_OBJECT_0 || StopRequested) return;
-    if (slept == WAIT_FAILED) ::Sleep(Interval);
+    if (slept == WAIT_FAILED) ::Sleep(pause);
     WakeOwner();
-    if (Synchronizer.BeginRead(TScheduler::kLockTimeout)) {
-      LoadState();
-      Synchronizer.EndRead();
+    try {
+      if (Synchronizer.BeginRead(WaitBeforeDueTest(TScheduler::kLockTimeout, stillDue))) {
+        LoadState();
+        Synchronizer.EndRead();
+      }
+      stillDue = IsDue(LocalNow()) && !ClearDueDateAndLaunch();
+    } catch (...) {
+      // Out of memory (the launch's path): no launch this cycle; the next
+      // cycle carries on, with its whole waits if the date is still due.
+      // Neither LoadState nor SaveState raises, so no lock is left held.
+      stillDue = IsDue(LocalNow());
     }
-    if (IsDue(LocalNow())) ClearDueDateAndLaunch();
   }
+}
+
+// A date in memory that comes due within a wait ends it at that date, so the
+// due test follows at once; otherwise the wait keeps its limit.
+DWORD SchedulerCore::WaitBeforeDueTest(DWORD limit, bool stillDue) const {
+  const double date = StartupDate.load();
+  if (stillDue || !(date > 0.0)) return limit;  // an idle cycle reads no clock
+  return WaitBeforeDue(LocalNow(), date, (State() & kStateSuspended) != 0, limit);
 }
 
 void SchedulerCore::WakeOwner() {
@@ -94,7 +115,11 @@ void SchedulerCore::WakeOwner() {
     if (code) ::ResetEvent(CallIdle.Get());
   }
   if (!code) return;
-  code(object, Sender);
+  try {
+    code(object, Sender);
+  } catch (...) {
+    // The owner's refresh failed (out of memory): skipped this cycle.
+  }
   ::SetEvent(CallIdle.Get());
 }
 
@@ -116,15 +141,15 @@ int SchedulerCore::TakeUnwrittenSuspend() {
 }
 
 bool SchedulerCore::IsDue(double now) const {
-  const double date = StartupDate.load();
-  return date > 0.0 && !(State() & kStateSuspended) && now >= date;
+  return FallsDue(now, StartupDate.load(), (State() & kStateSuspended) != 0);
 }
 
 // The date is cleared under the write lock and on what the registry holds
 // now: a schedule the capture application has just written is never
 // overwritten, and a date cleared by another party is never launched.
-void SchedulerCore::ClearDueDateAndLaunch() {
-  if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return;  // next cycle tries again
+// False when the lock was not had: the next cycle tries again.
+bool SchedulerCore::ClearDueDateAndLaunch() {
+  if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return false;
   LoadState();
   const bool cleared = IsDue(LocalNow());
   if (cleared) {
@@ -133,6 +158,7 @@ void SchedulerCore::ClearDueDateAndLaunch() {
   }
   Synchronizer.EndWrite();
   if (cleared) LaunchCapture();
+  return true;
 }
 
 void SchedulerCore::LaunchCapture() {
@@ -155,7 +181,11 @@ DWORD WINAPI SchedulerThread(void* parameter) {
   auto* handedOver = static_cast<std::shared_ptr<SchedulerCore>*>(parameter);
   const std::shared_ptr<SchedulerCore> core = std::move(*handedOver);
   delete handedOver;
-  core->Run();
+  // Each cycle catches its own failures; nothing may cross this frame.
+  try {
+    core->Run();
+  } catch (...) {
+  }
   return 0;
 }
 }  // namespace
@@ -175,12 +205,18 @@ TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_shared<SchedulerC
   if (!CreateSuspended) Resume();
 }
 
-TScheduler::~TScheduler() {
-  ClearOnWakeUp();
+TScheduler::~TScheduler() { Stop(); }
+
+void TScheduler::Stop() {
+  if (stopped_) return;
+  stopped_ = true;
+  // A callback that a hung shell holds keeps the thread inside its cycle:
+  // waiting for the thread would only add to the unload's time.
+  const bool idle = !callbackHeld_ && ClearOnWakeUp(kStopWait);
   core_->StopRequested = true;
   ::SetEvent(core_->StopEvent.Get());
   Resume();
-  if (thread_) ::WaitForSingleObject(thread_.Get(), kStopWait);
+  if (thread_ && idle) ::WaitForSingleObject(thread_.Get(), kStopWait);
   // Without the lock nothing is written: a peer may be writing right now.
   if (core_->Synchronizer.BeginWrite(kLockTimeout)) {
     core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
@@ -200,17 +236,25 @@ void TScheduler::SetOnWakeUp(void* Object, TWakeUpCode Code) {
   core_->WakeUpCode = Code;
 }
 
-void TScheduler::ClearOnWakeUp() {
+bool TScheduler::ClearOnWakeUp(DWORD Timeout) {
   {
     Locked lock(core_->WakeUpLock);
     core_->WakeUpCode = nullptr;
     core_->WakeUpObject = nullptr;
   }
-  if (::GetCurrentThreadId() == threadId_) return;  // called from the callback itself
+  if (::GetCurrentThreadId() == threadId_) return true;  // called from the callback itself
   // Messages sent to this thread are still delivered, in case the callback
   // under way waits for one of them.
   HANDLE idle = core_->CallIdle.Get();
-  while (::MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+  const DWORD start = ::GetTickCount();
+  for (;;) {
+    const DWORD spent = ::GetTickCount() - start;
+    const DWORD woken =
+        ::MsgWaitForMultipleObjects(1, &idle, FALSE, spent < Timeout ? Timeout - spent : 0, QS_SENDMESSAGE);
+    if (woken != WAIT_OBJECT_0 + 1) {
+      callbackHeld_ = woken == WAIT_TIMEOUT;
+      return !callbackHeld_;
+    }
     MSG msg;
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
   }

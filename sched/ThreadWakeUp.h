@@ -33,11 +33,21 @@ public:
   TScheduler(const TScheduler&) = delete;
   TScheduler& operator=(const TScheduler&) = delete;
 
+  // How long clearing the callback waits for a call under way at unload: a
+  // refresh takes milliseconds unless the shell it talks to hangs.
+  static constexpr DWORD kWakeUpWait = 1000;
+
   // Object first, then code; clearing takes the code first, then the object,
-  // and waits for a call under way, so none runs once it returns. The callback
-  // must therefore not wait for the thread that clears it.
+  // and waits up to Timeout ms for a call under way. True when none runs any
+  // more; false when one is still under way (held by a hung peer), which may
+  // then go on using what it was given. The callback must not wait for the
+  // thread that clears it.
   void SetOnWakeUp(void* Object, TWakeUpCode Code);
-  void ClearOnWakeUp();
+  bool ClearOnWakeUp(DWORD Timeout = kWakeUpWait);
+
+  // What destruction does: clears the callback, stops the thread (without
+  // waiting for it while a callback is held) and writes the state. Once only.
+  void Stop();
 
   std::uint8_t State() const;
   double StartupDate() const;
@@ -56,4 +66,6 @@ private:
   UniqueHandle thread_;
   DWORD threadId_ = 0;
   bool held_ = false;
+  bool callbackHeld_ = false;
+  bool stopped_ = false;
 };

@@ -1,1 +1,1 @@
-target_sources(korv_core PRIVATE sched/InstanceMutexText.cpp sched/DateTime.cpp)
+target_sources(korv_core PRIVATE sched/InstanceMutexText.cpp sched/DateTime.cpp sched/DueWait.cpp)

@@ -3,7 +3,8 @@
 //   <local time> show=<wShowWindow> flags=<dwFlags> cmd=<command line>
 // While it runs it holds the mutex "APPLICATION-KORVAMO 98", as the real
 // application does, for the time given by "--hold MS" or, without it, by the
-// number in "korv98.hold" beside the executable (0 when absent).
+// number in "korv98.hold" beside the executable (0 when absent); a file
+// "korv98.quit" beside it ends the hold earlier.
 #include <windows.h>
 
 #include <cstdio>
@@ -49,7 +50,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--hold") == 0) hold = std::strtoul(argv[i + 1], nullptr, 10);
   }
-  if (hold) ::Sleep(hold);
+  const std::string quit = folder + "korv98.quit";
+  const DWORD start = ::GetTickCount();
+  while (::GetTickCount() - start < hold && ::GetFileAttributesA(quit.c_str()) == INVALID_FILE_ATTRIBUTES) ::Sleep(20);
   if (mutex) ::CloseHandle(mutex);
   return 0;
 }

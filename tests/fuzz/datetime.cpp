@@ -1,6 +1,8 @@
 // Date conversion and the capture-time text: for any 8-byte date-time, the
 // text's time of day is a valid hh:mm:ss, and the day it names is the one
-// that converting the decoded parts back and decoding again gives.
+// that converting the decoded parts back and decoding again gives. The wait
+// before a due test never exceeds its limit, is 0 exactly for a due date, and
+// ends neither before the date nor noticeably after it.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "sched/DateTime.h"
+#include "sched/DueWait.h"
 
 namespace {
 const DayMonthNames kNames = {{"D0", "D1", "D2", "D3", "D4", "D5", "D6"},
@@ -53,6 +56,28 @@ void CheckValue(double value) {
   }
 }
 
+void CheckWait(double now, double date, bool suspended, std::uint32_t limit) {
+  constexpr double kMsPerDay = static_cast<double>(kMillisecondsPerDay);
+  const std::uint32_t wait = WaitBeforeDue(now, date, suspended, limit);
+  const auto fail = [&](const char* what) {
+    Fail(what, now,
+         "date " + std::to_string(date) + " wait " + std::to_string(wait) + " limit " + std::to_string(limit) +
+             (suspended ? " suspended" : ""));
+  };
+  if (wait > limit) fail("wait above its limit");
+  const bool due = FallsDue(now, date, suspended);
+  if (due && wait != 0) fail("a due date waits");
+  if (!due && limit > 0 && wait == 0) fail("a date not due waits nothing");
+  if (due) return;
+  const auto after = [&](std::uint32_t ms) { return now + ms / kMsPerDay; };
+  if (wait < limit && !FallsDue(after(wait), date, suspended)) fail("the wait ends before the date");
+  // Far beyond the years a schedule can hold, one step of a double is longer
+  // than the wait's limit, and "the first millisecond" has no meaning.
+  const auto inRange = [](double v) { return v > kFirstDateTime && v < kLastDateTime; };
+  if (!inRange(now) || !inRange(date)) return;
+  if (wait >= 1 && FallsDue(after(wait - 1), date, suspended)) fail("the wait ends after the date");
+}
+
 void CheckParts(const std::uint8_t* data) {
   CalendarDateTime p;
   p.Year = (data[0] | data[1] << 8) % 10002;
@@ -88,6 +113,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     const double day = static_cast<double>(whole % 3652060);
     const double time = static_cast<double>(fraction) / 4294967296.0;
     CheckValue(day < 0 ? day - time : day + time);
+    // A date within about six days of `value`, in quarter milliseconds.
+    const std::uint32_t limit = data[13] | data[14] << 8;
+    CheckWait(value, value + whole / (4.0 * static_cast<double>(kMillisecondsPerDay)), data[12] & 1, limit);
   }
   return 0;
 }

@@ -3,12 +3,18 @@
 # the program's version must hold every property, and each version with one of
 # the scheduler's fixes taken out must fail the property that fix is for, so a
 # model that has stopped seeing the faults fails too.
-# Usage: change_signal.sh WORK_DIR   (exit code 0 only when every run is as expected)
+# Usage: change_signal.sh WORK_DIR [RUN...]   (exit code 0 only when every run,
+#        or every run named, is as expected)
+#        change_signal.sh --list               (the names of the runs)
 # KORV_MODEL_DEEP=1 adds the program's version with larger bounds.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-work=${1:?usage: $0 WORK_DIR}
-command -v spin >/dev/null 2>&1 || { echo "spin not found"; exit 1; }
+work=${1:?usage: $0 WORK_DIR [RUN...] | --list}
+shift
+only=" $* "
+list=""
+[ "$work" != "--list" ] || list=1
+[ -n "$list" ] || command -v spin >/dev/null 2>&1 || { echo "spin not found"; exit 1; }
 # spin preprocesses with gcc by default; the native build may have only clang.
 cc=""
 for c in ${CC:-} cc gcc clang; do
@@ -17,7 +23,7 @@ done
 [ -n "$cc" ] || { echo "no C compiler found"; exit 1; }
 cpp_option=""
 command -v gcc >/dev/null 2>&1 || cpp_option="-P$cc -E -x c"
-mkdir -p "$work" || exit 1
+[ -n "$list" ] || mkdir -p "$work" || exit 1
 failures=0
 pan_cflags=""
 
@@ -27,6 +33,11 @@ pan_cflags=""
 run() {
   name=$1 expected=$2 panopts=$3
   shift 3
+  if [ -n "$list" ]; then echo "$name"; return; fi
+  case "$only" in
+    "  " | *" $name "*) ;;
+    *) return ;;
+  esac
   dir="$work/$name"
   rm -rf "$dir" && mkdir -p "$dir" && cp "$here/change_signal.pml" "$dir/" || return 1
   (cd "$dir" && spin -a ${cpp_option:+"$cpp_option"} "$@" change_signal.pml >spin.log 2>&1 &&
@@ -77,6 +88,7 @@ if [ -n "${KORV_MODEL_DEEP:-}" ]; then
   run fixed_three_writes_two_reads "" "-w28" -DWRITES=3 -DAPP_READS=2
 fi
 
+[ -z "$list" ] || exit 0
 if [ "$failures" -ne 0 ]; then
   echo "$failures model run(s) failed"
   exit 1

@@ -79,3 +79,35 @@ TEST(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
   EXPECT_EQ(program.Close(), 0u);
   DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
 }
+
+TEST(BrowserProgramTest, PageTooLongForADdeRequestIsOpenedByTheCommandLine) {
+  // The request's item is the page and 28 characters; past 255 in all it
+  // gets no DDE string handle, so it cannot be sent.
+  TempFolder folder{"longpage"};
+  ScopedWorkPath workPath;
+  const std::string site = folder.Path() + std::string(230 - folder.Path().size(), 's');
+  ASSERT_TRUE(::CreateDirectoryA(site.c_str(), nullptr)) << site;
+  const std::string page = site + "\\_accueil.htm";
+  ASSERT_GT(page.size() + 28, 255u);
+  WriteFileText(site + "\\projet.kvp", ProjectHeader(512, "Long"));
+  WriteFileText(folder.Path() + "webs.dat", site + "\\projet.kvp\r\n");
+  StubBrowser browser("--serve");
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browser.Exe() + "\r\n");
+  workPath.Set(folder.Path());
+
+  SchedulerUnderTest program;
+  ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
+  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
+  HWND menu = program.program.FindWindowOfClass("#32768", 10000);
+  ASSERT_NE(menu, nullptr);
+  program.program.Post(menu, WM_CHAR, 'w');
+  program.program.Post(menu, WM_CHAR, '1');
+  EXPECT_TRUE(WaitFor([&] { return browser.Count("page=") > 0; }, 30000))
+      << "the browser was not started with the page\n" << browser.Log();
+  EXPECT_EQ(browser.Lines("page="), std::vector<std::string>{"page=" + page}) << browser.Log();
+  EXPECT_GE(browser.Count("connect topic=WWW_OpenURL"), 1u) << "the conversation was made first\n" << browser.Log();
+  EXPECT_EQ(browser.Count("request item="), 0u) << browser.Log();
+  EXPECT_EQ(program.Close(), 0u);
+  DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
+}

@@ -41,9 +41,10 @@ TEST(CaptureApp, RunningWhileTheStandInHoldsItsMutex) {
   TempFolder folder("capture");
   const std::string stub = folder.CopyProgram("KORV98.EXE");
   RunningProgram app;
-  ASSERT_TRUE(app.Start("\"" + stub + "\" --hold 4000", folder.Path()));
+  ASSERT_TRUE(app.Start("\"" + stub + "\" --hold 30000", folder.Path()));
   ASSERT_TRUE(WaitFor([] { return MutexExists("APPLICATION-KORVAMO 98"); }, 5000));
   EXPECT_FALSE(CaptureAppNotRunning());
+  WriteFileText(folder.Path() + "korv98.quit", "");
   EXPECT_EQ(app.WaitExit(10000), 0u);
   EXPECT_TRUE(CaptureAppNotRunning());
   EXPECT_FALSE(MutexExists("APPLICATION-KORVAMO 98"));

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,21 @@ TEST_F(DdeTest, RequestItemGivesDataEmptyTextRawBytesOrNothing) {
   }
 }
 
+TEST_F(DdeTest, RequestTellsAnItemThatCouldNotBeSentFromOneUnanswered) {
+  StubBrowser browser("--serve --answer none");
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  EXPECT_FALSE(conv->Request("x").Sent) << "no conversation";
+  ASSERT_TRUE(conv->AssignLink(browser.Service(), "WWW_OpenURL"));
+  TDdeRequest unanswered = conv->Request("item one");
+  EXPECT_TRUE(unanswered.Sent);
+  EXPECT_EQ(TextOf(unanswered.Text), "<null>");
+  TDdeRequest tooLong = conv->Request(std::string(256, 'i'));
+  EXPECT_FALSE(tooLong.Sent) << "no string handle for 256 characters";
+  EXPECT_EQ(TextOf(tooLong.Text), "<null>");
+  EXPECT_EQ(browser.Lines("request item="), std::vector<std::string>{"request item=item one"}) << browser.Log();
+}
+
 TEST_F(DdeTest, PartnerEndingTheConversationFiresOnCloseOnce) {
   StubBrowser browser("--serve --end-after-request");
   ASSERT_TRUE(browser.StartServing()) << browser.Log();
@@ -144,6 +160,35 @@ TEST_F(DdeTest, PartnerEndingTheConversationFiresOnCloseOnce) {
   conv->CloseConversation();
   EXPECT_EQ(closed, 1) << "OnClose fires once per conversation";
   EXPECT_EQ(conv->ServiceHandle(), nullptr);
+  EXPECT_EQ(conv->DdeService(), "");
+}
+
+TEST_F(DdeTest, OnCloseRaisingInTheCallbackGoesNoFurtherAndTheConversationEnds) {
+  StubBrowser browser("--serve --end-after-request");
+  ASSERT_TRUE(browser.StartServing()) << browser.Log();
+  auto conv = CountingConversation();
+  conv->OnClose = [this](void*) {
+    ++closed;
+    throw std::runtime_error("handler failed");
+  };
+  ASSERT_TRUE(conv->AssignLink(browser.Service(), "WWW_OpenURL"));
+  EXPECT_EQ(TextOf(conv->RequestItem("x")), "OpenURL-OK");
+  const HCONV handle = conv->ConversationHandle();
+  auto partnerEnded = [&] {
+    CONVINFO info{};
+    info.cb = sizeof info;
+    return ::DdeQueryConvInfo(handle, QID_SYNC, &info) && !(info.wStatus & ST_CONNECTED);
+  };
+  ASSERT_TRUE(WaitFor(partnerEnded, 10000)) << browser.Log();
+  // Called as DDEML calls it (see above): from DDEML's frames, where no
+  // exception may go.
+  if (conv->Connected()) {
+    EXPECT_NO_THROW(DdemlCallback(XTYP_DISCONNECT, 0, handle, nullptr, nullptr, nullptr, 0, 0));
+  }
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(conv->Connected()) << "ended although its handler raised";
+  conv->OnClose = nullptr;
+  conv->CloseConversation();
   EXPECT_EQ(conv->DdeService(), "");
 }
 

@@ -1,13 +1,16 @@
 // TScheduler inside the test process, for what the real program cannot show
 // from outside: the held-back thread, SetState against a peer's fresh write,
-// a flag change that only destruction can write, and the wake-up callback's
-// end. Uses the real schedule key and change-signal names.
+// a flag change that only destruction can write, the wake-up callback's end,
+// and the cycle that ends at a date falling due within it. Uses the real
+// schedule key and change-signal names.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 
 #include "sched/LocalClock.h"
+#include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
 #include "sched/ThreadWakeUp.h"
 #include "tests/win/SchedFixture.h"
@@ -44,6 +47,43 @@ struct WakeUps {
     ++self->calls;
     self->finished = true;
   }
+};
+
+// Each wake-up's time and the date the scheduler holds then; at wake-up
+// `writeAt` the peer writes a date `aheadMs` later, with its notice, so that
+// the same cycle loads it and the next one holds it.
+struct CycleLog {
+  static constexpr int kSize = 12;
+  int writeAt = 1;
+  double aheadMs = 50;
+  TDataSynchronizer* peer = nullptr;
+  double written = 0;
+  std::array<double, kSize> when{}, held{};
+  std::atomic<int> calls{0};
+
+  static void Code(void* object, void* sender) {
+    auto* self = static_cast<CycleLog*>(object);
+    const int n = self->calls;
+    if (n >= kSize) return;
+    self->when[n] = LocalNow();
+    self->held[n] = static_cast<TScheduler*>(sender)->StartupDate();
+    if (n == self->writeAt && self->peer->BeginWrite(5000)) {
+      self->written = LocalNow() + self->aheadMs / 86400000.0;
+      WriteSchedule(0, self->written);
+      self->peer->EndWrite();
+    }
+    self->calls = n + 1;
+  }
+};
+
+// The test process plays the running capture application: a due date is
+// cleared, and nothing is started.
+class CaptureAppRunning {
+public:
+  CaptureAppRunning() : mutex_(::CreateMutexA(nullptr, FALSE, "APPLICATION-KORVAMO 98")) {}
+
+private:
+  UniqueHandle mutex_;
 };
 }  // namespace
 
@@ -169,4 +209,32 @@ TEST_F(SchedInProcessTest, ANegativeDateIsShownButNeverFallsDue) {
   EXPECT_EQ(scheduler.StartupDate(), -1.25);
   EXPECT_EQ(scheduler.NextCaptureText(), FormatCaptureDateTime(-1.25, UserDayMonthNames()));
   EXPECT_NE(scheduler.NextCaptureText().find(" 29 "), std::string::npos) << scheduler.NextCaptureText();
+}
+
+TEST_F(SchedInProcessTest, ADateDueWithinTheNextCycleIsTestedAtItsDateNotAWholeIntervalLater) {
+  CaptureAppRunning running;
+  TDataSynchronizer peer(kSyncBaseName, 1);
+  CycleLog log;
+  log.peer = &peer;
+  TScheduler scheduler(true);
+  scheduler.SetOnWakeUp(&log, &CycleLog::Code);
+  scheduler.Resume();
+  ASSERT_TRUE(WaitFor([&] { return log.calls >= log.writeAt + 3; }, 10000)) << "calls: " << log.calls;
+  scheduler.ClearOnWakeUp();
+  ASSERT_NE(log.written, 0.0) << "the peer could not write";
+  EXPECT_EQ(StoredDate(), 0.0) << "the date was not cleared";
+
+  // The wake-ups after the write hold the date until the cycle that clears it.
+  const int k = log.writeAt;
+  int cleared = k + 1;
+  while (cleared < log.calls && log.held[cleared] == log.written) ++cleared;
+  ASSERT_GT(cleared, k + 1) << "the date was not loaded in the cycle of its notice";
+  ASSERT_LT(cleared, log.calls) << "the date was never cleared";
+  EXPECT_EQ(log.held[cleared], 0.0);
+  // A whole interval always passes between the due test and the next
+  // wake-up unless the date ends the wait: the cycle that cleared the date
+  // began sooner than that after the write, whatever the machine's load adds.
+  const double clearingCycleMs = (log.when[cleared - 1] - log.when[k]) * 86400000.0;
+  EXPECT_LT(clearingCycleMs, 300.0) << "the cycle holding a date " << log.aheadMs
+                                    << " ms ahead waited a whole interval";
 }

@@ -92,7 +92,7 @@ TEST_F(KorvctlTest, WatchPrintsTheStateAfterEachNotice) {
   TDataSynchronizer keepAlive("KorvamoSyncExchange", 4);
   RunningProgram watcher;
   const std::string path = folder.Path() + "watch.txt";
-  ASSERT_TRUE(StartKorvctl(watcher, "--slot 2 watch --for 6", path));
+  ASSERT_TRUE(StartKorvctl(watcher, "--slot 2 watch --for 3", path));
   // Notices set before the watcher opened its objects are kept: the order is free.
   ASSERT_EQ(RunKorvctl("schedule \"2030-01-01 00:00\""), 0u);
   ASSERT_TRUE(WaitFor([&] { return Lines(path).find("notice:") != std::string::npos; }, 6000))
@@ -119,10 +119,25 @@ TEST_F(KorvctlTest, ALockNotHadWithinTwoSecondsWritesNothingAndExitsWithThree) {
   RunningProgram holder;
   ASSERT_TRUE(StartKorvctl(holder, "hold-lock 60"));
   ASSERT_TRUE(WaitFor(WriteLockHeldElsewhere, 5000));
-  std::string out;
-  for (const char* blocked : {"clear", "suspend", "in 10", "status"}) {
-    EXPECT_EQ(Run(blocked, out), 3u) << blocked << ": " << out;
-  }
+  // The four wait for the lock side by side.
+  const char* blocked[] = {"clear", "suspend", "in 10", "status"};
+  RunningProgram runs[4];
+  const auto output = [&](int i) { return folder.Path() + "out" + std::to_string(i) + ".txt"; };
+  for (int i = 0; i < 4; ++i) ASSERT_TRUE(StartKorvctl(runs[i], blocked[i], output(i)));
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(runs[i].WaitExit(15000), 3u) << blocked[i] << ": " << Lines(output(i));
   EXPECT_FALSE(ScheduleKeyExists());
+  holder.Kill();
+}
+
+TEST_F(KorvctlTest, DurationsPastFortyNineDaysDoNotWrap) {
+  // 4294968 s are 2^32 ms and 704 ms more: a 32-bit count ends them at once.
+  RunningProgram watcher, holder;
+  ASSERT_TRUE(StartKorvctl(watcher, "--slot 2 watch --for 4294968"));
+  ASSERT_TRUE(StartKorvctl(holder, "--slot 3 hold-lock 4294968"));
+  ASSERT_TRUE(WaitFor(WriteLockHeldElsewhere, 5000));
+  Idle(3000);
+  EXPECT_EQ(watcher.WaitExit(0), static_cast<DWORD>(STILL_ACTIVE)) << "watch --for ended";
+  EXPECT_TRUE(WriteLockHeldElsewhere()) << "hold-lock gave the lock back";
+  watcher.Kill();
   holder.Kill();
 }

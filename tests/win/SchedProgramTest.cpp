@@ -10,6 +10,7 @@
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
+#include "tests/win/ImportPatch.h"
 #include "tests/win/SchedFixture.h"
 
 using namespace korvtest;
@@ -83,6 +84,23 @@ TEST_F(SchedProgramTest, WithTheCaptureAppRunningNothingStartsButTheDateIsCleare
   EXPECT_TRUE(WaitFor([] { return StoredDate() == 0.0; }, kLaunchWait)) << "date stored: " << StoredDate();
   Idle(kSeveralCycles);
   EXPECT_EQ(files.Log().size(), 0u);
+  EXPECT_EQ(program.Close(), 0u);
+}
+
+TEST_F(SchedProgramTest, CaptureAppStartedBetweenTheTwoMutexCallsIsNotStartedAgain) {
+  ASSERT_TRUE(Start());
+  // The check opens the mutex and, finding none, creates it. With its
+  // OpenMutexA finding nothing, the running capture application shows only
+  // in what CreateMutexA reports, as when it starts between the two calls.
+  ImportPatch openFindsNothing(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe",
+                               "kernel32.dll", "OpenMutexA", ReturnZero{12});
+  ASSERT_EQ(openFindsNothing.Error(), "");
+  CaptureAppRunning running;
+  ASSERT_EQ(RunKorvctl("in -60"), 0u);
+  EXPECT_TRUE(WaitFor([] { return StoredDate() == 0.0; }, kLaunchWait)) << "date stored: " << StoredDate();
+  Idle(kSeveralCycles);
+  EXPECT_EQ(files.Log().size(), 0u) << "started although it ran";
+  openFindsNothing.Restore();
   EXPECT_EQ(program.Close(), 0u);
 }
 

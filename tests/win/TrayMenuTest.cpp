@@ -6,6 +6,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -254,6 +255,38 @@ TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgain) {
   ASSERT_FALSE(TrayHasIcon(sched->Handle, id));
   ::SendMessageA(sched->Handle, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(TrayHasIcon(sched->Handle, id));
+}
+
+namespace {
+// Its window's creation raises once the scheduler runs and the icon is in the
+// tray, as an allocation that fails at that point would.
+class CreationRaises : public TWebSched {
+public:
+  void WndProc(TMessage& Message) override {
+    TWebSched::WndProc(Message);
+    if (Message.Msg != WM_CREATE) return;
+    window = Handle;
+    iconId = Scheduler ? Scheduler->ThreadID() : 0;
+    iconAdded = TrayHasIcon(window, iconId);
+    throw std::bad_alloc();
+  }
+  HWND window = nullptr;
+  UINT iconId = 0;
+  bool iconAdded = false;
+};
+}  // namespace
+
+TEST_F(TrayTest, WindowCreationThatRaisesLeavesNoWindowIconOrScheduler) {
+  auto failing = std::make_unique<CreationRaises>();
+  WebSched = failing.get();
+  EXPECT_EQ(failing->Run(), 0) << "as when the window cannot be made";
+  ASSERT_TRUE(failing->iconAdded) << "the raise came after the icon was added";
+  EXPECT_EQ(failing->Handle.load(), nullptr);
+  EXPECT_FALSE(::IsWindow(failing->window));
+  EXPECT_EQ(failing->Scheduler, nullptr);
+  EXPECT_EQ(failing->CurrentIconOffset.load(), -1);
+  EXPECT_FALSE(TrayHasIcon(failing->window, failing->iconId));
+  WebSched = sched.get();
 }
 
 TEST_F(TrayTest, OtherCommandsDoNothing) {

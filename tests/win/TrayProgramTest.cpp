@@ -8,13 +8,16 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
+#include "res/resource.h"
 #include "sched/CaptureApp.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/support/TestSupport.h"
+#include "tests/win/FakeTray.h"
 #include "tests/win/TrayTestSupport.h"
 
 using namespace korvtest;
@@ -33,6 +36,86 @@ std::vector<DWORD> ThreadsOf(DWORD processId) {
     if (entry.th32OwnerProcessID == processId) threads.push_back(entry.th32ThreadID);
   }
   return threads;
+}
+
+// A screen area as 32-bit pixels (0x00RRGGBB), copied through a DIB.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<DWORD> bits;
+  DWORD At(int x, int y) const { return bits[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+Pixels Copy(HDC source, int x, int y, int width, int height) {
+  Pixels pixels;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib) return pixels;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, dib);
+  ::BitBlt(dc, 0, 0, width, height, source, x, y, SRCCOPY);
+  ::GdiFlush();
+  pixels.width = width;
+  pixels.height = height;
+  const auto* first = static_cast<const DWORD*>(bits);
+  pixels.bits.assign(first, first + static_cast<std::size_t>(width) * height);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::DeleteObject(dib);
+  return pixels;
+}
+
+// The icon drawn at side x side over a plain background.
+Pixels Drawn(HICON icon, int side, HBRUSH background) {
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, side, side);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECT all{0, 0, side, side};
+  ::FillRect(dc, &all, background);
+  ::DrawIconEx(dc, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
+  Pixels pixels = Copy(dc, 0, 0, side, side);
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+bool Near(DWORD a, DWORD b) {
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int d = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+    if (d > 8 || d < -8) return false;
+  }
+  return true;
+}
+
+// The fewest opaque pixels of the icon that differ from the screen at any
+// place in the area; -1 when the icon has no opaque pixel.
+int FewestDifferences(const Pixels& screen, const Pixels& onBlack, const Pixels& onWhite) {
+  std::vector<std::pair<int, DWORD>> opaque;  // offset in the icon, colour
+  for (int y = 0; y < onBlack.height; ++y) {
+    for (int x = 0; x < onBlack.width; ++x) {
+      if (onBlack.At(x, y) == onWhite.At(x, y)) opaque.emplace_back(y * 1000 + x, onBlack.At(x, y));
+    }
+  }
+  if (opaque.empty()) return -1;
+  int fewest = static_cast<int>(opaque.size());
+  for (int top = 0; top + onBlack.height <= screen.height; ++top) {
+    for (int left = 0; left + onBlack.width <= screen.width; ++left) {
+      int differences = 0;
+      for (const auto& [offset, colour] : opaque) {
+        if (!Near(screen.At(left + offset % 1000, top + offset / 1000), colour) && ++differences >= fewest) break;
+      }
+      fewest = std::min(fewest, differences);
+    }
+  }
+  return fewest;
 }
 
 std::string WindowText(HWND window) {
@@ -316,4 +399,54 @@ TEST_F(TrayProgramTest, EachOpeningShowsTheListAsItIsThen) {
   EXPECT_NE(longer.find("Charlie\\_accueil.htm"), std::string::npos) << longer;
   const std::string reordered = choose(projects[1] + "\r\n" + projects[0] + "\r\n", '2');
   EXPECT_NE(reordered.find("Alpha\\_accueil.htm"), std::string::npos) << reordered;
+}
+
+// The notification area draws icons at the small-icon size of the DPI; the
+// program hands it the image drawn for that size, which the area shows pixel
+// for pixel (an image of another size would be stretched and not match).
+TEST_F(TrayProgramTest, TrayShowsTheImageDrawnForTheSizeOfItsDpi) {
+  const int side = ::GetSystemMetrics(SM_CXSMICON);
+  HMODULE exe = ::LoadLibraryExA((BinDir() + "KorvSchd.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(exe, nullptr);
+  UniqueHicon icon{static_cast<HICON>(::LoadImageA(exe, MAKEINTRESOURCEA(IDI_ACTIVE), IMAGE_ICON, side, side, 0))};
+  ::FreeLibrary(exe);
+  ASSERT_TRUE(icon);
+  const Pixels onBlack = Drawn(icon.Get(), side, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  const Pixels onWhite = Drawn(icon.Get(), side, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+
+  // The desktop's explorer keeps a hidden window of that class as well.
+  HWND tray = nullptr;
+  while ((tray = ::FindWindowExA(nullptr, tray, "Shell_TrayWnd", nullptr)) && !::IsWindowVisible(tray)) {
+  }
+  ASSERT_NE(tray, nullptr) << "the desktop shows a notification area";
+  RECT area{};
+  ::GetWindowRect(tray, &area);
+  int fewest = -1;
+  // The area paints after the icon arrives.
+  WaitFor(
+      [&] {
+        HDC screen = ::GetDC(nullptr);
+        const Pixels shown = Copy(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
+        ::ReleaseDC(nullptr, screen);
+        fewest = FewestDifferences(shown, onBlack, onWhite);
+        return fewest == 0;
+      },
+      5000, 250);
+  EXPECT_EQ(fewest, 0) << "opaque pixels of the " << side << " x " << side
+                       << " image that differ from the notification area where it matches best";
+}
+
+TEST_F(TrayProgramTest, QuitMessageFromOutsideRemovesTheIconAndSavesTheState) {
+  // The program's icon requests now reach a tray that records them.
+  FakeTray tray;
+  ASSERT_TRUE(tray.Ready());
+  ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, program.window, iconId); }, 5000))
+      << "the wake-ups' tooltips\n" << tray.Describe();
+  ASSERT_FALSE(ReadSchedule().KeyFound);
+  // Another program ends the loop without destroying the window first.
+  const DWORD mainThread = ::GetWindowThreadProcessId(program.window, nullptr);
+  ASSERT_TRUE(::PostThreadMessageA(mainThread, WM_QUIT, 5, 0));
+  EXPECT_EQ(program.program.WaitExit(10000), 0u) << "a normal end";
+  EXPECT_TRUE(tray.Saw(NIM_DELETE, program.window, iconId)) << "no ghost icon left\n" << tray.Describe();
+  EXPECT_TRUE(ReadSchedule().KeyFound) << "the scheduler wrote its state as it stopped";
 }

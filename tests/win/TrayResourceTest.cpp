@@ -1,8 +1,10 @@
 // The built KorvSchd.exe's resources, read back as a data file: the menu's
-// texts byte for byte, its commands and states, and the three icons.
+// texts byte for byte, its commands and states, the three icons, the version
+// block and the manifest.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,51 @@ struct GroupIconHeader {
   GroupIconEntry Entries[1];
 };
 #pragma pack(pop)
+
+// The icon drawn on white, one letter per pixel: n navy, B blue, G lime,
+// R red, w white, k black, . white background, ? anything else.
+std::vector<std::string> IconPixels(HICON icon, int side) {
+  std::vector<std::string> rows(side, std::string(side, '?'));
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, side, side);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECT all{0, 0, side, side};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  ::DrawIconEx(dc, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
+  const struct {
+    COLORREF colour;
+    char letter;
+  } palette[] = {{RGB(0, 0, 128), 'n'}, {RGB(0, 0, 255), 'B'}, {RGB(0, 255, 0), 'G'},
+                 {RGB(255, 0, 0), 'R'}, {RGB(255, 255, 255), '.'}, {RGB(0, 0, 0), 'k'}};
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      const COLORREF pixel = ::GetPixel(dc, x, y);
+      for (const auto& entry : palette) {
+        if (entry.colour == pixel) rows[y][x] = entry.letter;
+      }
+    }
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  return rows;
+}
+
+// White inside the clock reads as '.' too: the background is white.
+const std::vector<std::string> kActive16 = {
+    "....nnnnn.......", "..nnBBGGBnn.....", ".nBGGBGGGBBn....", ".nGGGGGGBBBn....",
+    "nBBGGGGBBBGGn...", "nBBBGGBBBGGGn...", "nBBBBGBBBBGBn...", "nBBBBBGGBBRRR...",
+    "nBBBBBGGRR...RR.", ".nBBBBGGR..k..R.", ".nBBBBBR...k...R", "..nnBBBR...kkk.R",
+    "....nnnR.......R", "........R.....R.", "........RR...RR.", "..........RRR...",
+};
+const std::vector<std::string> kSuspended16 = {
+    "RR..nnnnn.....RR", "RRRnBBGGBnn..RRR", ".RRRGBGGGBBnRRR.", ".nRRRGGGBBBRRR..",
+    "nBBRRRGBBBRRR...", "nBBBRRRBBRRRn...", "nBBBBRRRRRRBn...", "nBBBBBRRRRRRR...",
+    "nBBBBBRRRR...RR.", ".nBBBRRRRRRk..R.", ".nBBRRRR.RRR...R", "..nRRRBR..RRRk.R",
+    "..RRRnnR...RRR.R", ".RRR....R...RRR.", "RRR.....RR...RRR", "RR........RRR.RR",
+};
 
 BOOL CALLBACK CollectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR param) {
   auto* names = reinterpret_cast<std::vector<std::string>*>(param);
@@ -83,18 +130,60 @@ TEST_F(ProgramResources, MenuTextsCommandsAndStatesByteForByte) {
   EXPECT_EQ(::GetMenuItemID(webs, 0), static_cast<UINT>(IDM_PROJECT_FIRST));
 }
 
-TEST_F(ProgramResources, TrayIconsAreSingle16By16ImagesIn16Colours) {
+// Every icon holds one image per size that trays and Explorer ask for from
+// 100 % to 300 % scale, each a 32-bit bitmap whose alpha channel carries the
+// transparency (XP reads these; it cannot read PNG images).
+TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
+  ASSERT_TRUE(exe);
+  const std::vector<int> sizes{16, 20, 24, 32, 40, 48};
+  for (const char* name : {static_cast<const char*>("MAINICON"), static_cast<const char*>(MAKEINTRESOURCEA(IDI_ACTIVE)),
+                           static_cast<const char*>(MAKEINTRESOURCEA(IDI_SUSPENDED))}) {
+    const std::string label = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name;
+    HRSRC found = ::FindResourceA(exe.Get(), name, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    ASSERT_NE(found, nullptr) << label;
+    const auto* group = static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe.Get(), found)));
+    ASSERT_NE(group, nullptr) << label;
+    std::vector<int> listed;
+    for (int i = 0; i < group->Count; ++i) {
+      const GroupIconEntry& entry = group->Entries[i];
+      listed.push_back(entry.Width);
+      EXPECT_EQ(entry.Height, entry.Width) << label << " image " << i;
+      EXPECT_EQ(entry.BitCount, 32) << label << " image " << i;
+      HRSRC image = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(entry.Id), MAKEINTRESOURCEA(3) /* RT_ICON */);
+      ASSERT_NE(image, nullptr) << label << " image " << i;
+      const auto* header = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(exe.Get(), image)));
+      ASSERT_GE(::SizeofResource(exe.Get(), image), sizeof(BITMAPINFOHEADER)) << label << " image " << i;
+      ASSERT_EQ(header->biSize, sizeof(BITMAPINFOHEADER)) << label << " image " << i << " is not a bitmap";
+      EXPECT_EQ(header->biWidth, entry.Width) << label;
+      EXPECT_EQ(header->biBitCount, 32) << label << " at " << int(entry.Width);
+      const auto* pixels = reinterpret_cast<const BYTE*>(header + 1);
+      const int count = entry.Width * entry.Width;
+      int clear = 0, opaque = 0, between = 0;
+      for (int p = 0; p < count; ++p) {
+        const BYTE alpha = pixels[p * 4 + 3];
+        (alpha == 0 ? clear : alpha == 255 ? opaque : between)++;
+      }
+      EXPECT_GT(clear, 0) << label << " at " << int(entry.Width) << ": transparent corners";
+      EXPECT_GT(opaque, count / 3) << label << " at " << int(entry.Width);
+      if (entry.Width > 16) {
+        EXPECT_GT(between, 0) << label << " at " << int(entry.Width) << ": smoothed edges";
+      }
+    }
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, sizes) << label;
+  }
+}
+
+// The drawing made for 16 x 16 stays the pixel picture the icon has always
+// been: globe with clock, the same with the red X.
+TEST_F(ProgramResources, TrayIconsAt16PixelsKeepTheirPicture) {
   ASSERT_TRUE(exe);
   for (int id : {IDI_ACTIVE, IDI_SUSPENDED}) {
-    HRSRC found = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
-    ASSERT_NE(found, nullptr) << id;
-    const auto* group = static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe.Get(), found)));
-    ASSERT_NE(group, nullptr);
-    EXPECT_EQ(group->Count, 1) << id;
-    EXPECT_EQ(group->Entries[0].Width, 16) << id;
-    EXPECT_EQ(group->Entries[0].Height, 16) << id;
-    EXPECT_EQ(group->Entries[0].ColorCount, 16) << id;
-    EXPECT_EQ(group->Entries[0].BitCount, 4) << id;
+    UniqueHicon icon{static_cast<HICON>(::LoadImageA(exe.Get(), MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0))};
+    ASSERT_TRUE(icon) << id;
+    const std::vector<std::string> picture = IconPixels(icon.Get(), 16);
+    const std::vector<std::string>& expected = id == IDI_ACTIVE ? kActive16 : kSuspended16;
+    for (int row = 0; row < 16; ++row) EXPECT_EQ(picture[row], expected[row]) << id << " row " << row;
   }
 }
 
@@ -108,4 +197,66 @@ TEST_F(ProgramResources, ProgramIconComesFirst) {
   EXPECT_EQ(names[2], "#1008");
   UniqueHicon big{static_cast<HICON>(::LoadImageA(exe.Get(), "MAINICON", IMAGE_ICON, 32, 32, 0))};
   EXPECT_TRUE(big) << "a 32 x 32 image for Explorer's large view";
+}
+
+TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoElevation) {
+  const std::string path = BinDir() + "KorvSchd.exe";
+  DWORD ignored = 0;
+  std::vector<char> block(::GetFileVersionInfoSizeA(path.c_str(), &ignored));
+  ASSERT_FALSE(block.empty()) << "no version block";
+  ASSERT_TRUE(::GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT size = 0;
+  ASSERT_TRUE(::VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size));
+  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionLS, 0u);
+  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+  WORD* translation = nullptr;
+  ASSERT_TRUE(
+      ::VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &size));
+  ASSERT_GE(size, 4u);
+  EXPECT_EQ(translation[0], 0x040C);
+  EXPECT_EQ(translation[1], 1252);
+  const std::pair<const char*, const char*> strings[] = {
+      {"CompanyName", "Korvamo"},   {"FileDescription", "Web scheduler"}, {"FileVersion", "1.0.0.0"},
+      {"InternalName", "KorvSchd"}, {"OriginalFilename", "KorvSchd.exe"}, {"ProductName", "Korvamo"},
+      {"ProductVersion", "1.0.0.0"}};
+  for (const auto& [name, expected] : strings) {
+    char* text = nullptr;
+    const std::string query = std::string("\\StringFileInfo\\040C04E4\\") + name;
+    ASSERT_TRUE(::VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &size)) << name;
+    EXPECT_STREQ(text, expected) << name;
+  }
+
+  ASSERT_TRUE(exe);
+  HRSRC found = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+  ASSERT_NE(found, nullptr) << "no manifest";
+  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found)));
+  const std::string manifest(bytes, ::SizeofResource(exe.Get(), found));
+  for (const char* part :
+       {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"x86\"",
+        "<description>Web scheduler</description>", "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
+        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part << "\nin\n" << manifest;
+  }
+}
+
+TEST_F(ProgramResources, ManifestRunsAsInvokerDpiAwareOnEveryListedWindows) {
+  ASSERT_TRUE(exe);
+  HRSRC found = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
+  ASSERT_NE(found, nullptr);
+  const std::string text(static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found))),
+                         ::SizeofResource(exe.Get(), found));
+  for (const char* part : {
+           R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
+           R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>)",
+           R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
+           "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
+           "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+           "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+       }) {
+    EXPECT_NE(text.find(part), std::string::npos) << "no " << part << " in\n" << text;
+  }
 }

@@ -1,2 +1,2 @@
 korv_wine_test(installer_tests SOURCES tests/win/InstallerTest.cpp LIBS GTest::gtest_main
-  DEPENDS KorvSchd SERIAL TIMEOUT 240)
+  DEPENDS KorvSchd BENCH c SERIAL TIMEOUT 240)

@@ -1,8 +1,11 @@
 korv_wine_test(program_tests SOURCES tests/win/ProgramTest.cpp LIBS GTest::gtest_main
-  DEPENDS KorvSchd korv98_stub SERIAL TIMEOUT 300)
+  DEPENDS KorvSchd korv98_stub BENCH c SERIAL MATRIX TIMEOUT 300)
 korv_wine_test(capture_app_tests SOURCES tests/win/CaptureAppTest.cpp LIBS GTest::gtest_main
-  DEPENDS korv98_stub SERIAL TIMEOUT 180)
+  DEPENDS korv98_stub BENCH c SERIAL TIMEOUT 180)
 
-# The executable may need only system DLLs: it is linked statically.
+# The shipped executables may need only system DLLs (they are linked
+# statically) and only functions that XP has.
 add_test(NAME import_table COMMAND ${CMAKE_SOURCE_DIR}/tests/check-imports.sh $<TARGET_FILE:KorvSchd>)
 set_tests_properties(import_table PROPERTIES TIMEOUT 60)
+add_test(NAME import_table_korvctl COMMAND ${CMAKE_SOURCE_DIR}/tests/check-imports.sh $<TARGET_FILE:korvctl>)
+set_tests_properties(import_table_korvctl PROPERTIES TIMEOUT 60)

@@ -79,6 +79,18 @@ std::optional<long long> ParseSeconds(std::string_view text) {
   return negative ? -value : value;
 }
 
+std::uint64_t DurationMilliseconds(long long seconds) {
+  return seconds <= 0 ? 0 : static_cast<std::uint64_t>(seconds) * 1000u;
+}
+
+std::uint64_t AddTicks(std::uint64_t elapsed, std::uint32_t before, std::uint32_t now) {
+  return elapsed + static_cast<std::uint32_t>(now - before);
+}
+
+std::uint32_t NextWait(std::uint64_t remaining, std::uint32_t slice) {
+  return remaining < slice ? static_cast<std::uint32_t>(remaining) : slice;
+}
+
 std::optional<double> AddSeconds(double date, long long seconds) {
   const double result = date + static_cast<double>(seconds) / 86400.0;
   if (!DecodeDateTime(result)) return std::nullopt;

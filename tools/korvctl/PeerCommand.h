@@ -42,6 +42,16 @@ std::optional<long long> ParseSeconds(std::string_view text);
 // when it leaves years 1 to 9999.
 std::optional<double> AddSeconds(double date, long long seconds);
 
+// Durations are counted in 64-bit milliseconds: "watch --for" and the holds
+// take up to ten years, and 32 bits hold only 49.7 days.
+std::uint64_t DurationMilliseconds(long long seconds);
+// A 64-bit count of milliseconds carried on from two readings of a 32-bit
+// tick counter taken less than 49.7 days apart (the counter may wrap between).
+std::uint64_t AddTicks(std::uint64_t elapsed, std::uint32_t before, std::uint32_t now);
+// The next wait towards `remaining` milliseconds: at most `slice`, since one
+// wait takes at most a 32-bit count.
+std::uint32_t NextWait(std::uint64_t remaining, std::uint32_t slice);
+
 // "active" or the set bits in words ("suspended, start minimised, bits 0x30").
 std::string DescribeState(std::uint8_t state);
 // "none" for 0, "YYYY-MM-DD HH:MM:SS" otherwise, "not a date" when undecodable.

@@ -90,3 +90,16 @@ TEST(PeerCommand, StateAndDateInWords) {
   EXPECT_EQ(DescribeDate(45658.75), "2025-01-01 18:00:00");
   EXPECT_EQ(DescribeDate(1e300), "not a date");
 }
+
+TEST(PeerCommand, DurationsPastFortyNineDaysAreCountedWhole) {
+  EXPECT_EQ(DurationMilliseconds(4294968), 4294968000ull) << "2^32 ms and 704 ms more";
+  EXPECT_EQ(DurationMilliseconds(10LL * 366 * 86400), 316224000000ull) << "the longest duration taken";
+  EXPECT_EQ(DurationMilliseconds(0), 0u);
+  EXPECT_EQ(NextWait(4294968000ull, 1000), 1000u);
+  EXPECT_EQ(NextWait(4294968000ull, 60000), 60000u);
+  EXPECT_EQ(NextWait(250, 1000), 250u);
+  EXPECT_EQ(NextWait(0, 1000), 0u);
+  // The tick counter wraps between two readings; the count goes on.
+  EXPECT_EQ(AddTicks(4294967000ull, 0xFFFFFF00u, 0x00000100u), 4294967000ull + 0x200);
+  EXPECT_EQ(AddTicks(7, 100, 100), 7u);
+}

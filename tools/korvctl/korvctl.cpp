@@ -5,7 +5,7 @@
 // --hold / hold-lock, which tests use to play a slow or hung peer).
 #include <windows.h>
 
-#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -51,6 +51,29 @@ bool BeginReadNow(TDataSynchronizer& sync, DWORD timeout) {
   return sync.BeginRead(timeout);
 }
 
+// Milliseconds since it was made, in 64 bits, from the 32-bit tick counter
+// (read at least once a minute, far more often than it wraps).
+class ElapsedClock {
+public:
+  std::uint64_t Elapsed() {
+    const DWORD now = ::GetTickCount();
+    elapsed_ = AddTicks(elapsed_, last_, now);
+    last_ = now;
+    return elapsed_;
+  }
+
+private:
+  DWORD last_ = ::GetTickCount();
+  std::uint64_t elapsed_ = 0;
+};
+
+void SleepFor(std::uint64_t milliseconds) {
+  ElapsedClock clock;
+  for (std::uint64_t spent = 0; spent < milliseconds; spent = clock.Elapsed()) {
+    ::Sleep(NextWait(milliseconds - spent, 60000));
+  }
+}
+
 bool MutexExists(const char* name) { return UniqueHandle{::OpenMutexA(SYNCHRONIZE, FALSE, name)} ? true : false; }
 
 int Status(TDataSynchronizer& sync) {
@@ -65,14 +88,14 @@ int Status(TDataSynchronizer& sync) {
 }
 
 int Watch(TDataSynchronizer& sync, const PeerCommand& command) {
-  const DWORD start = ::GetTickCount();
+  ElapsedClock clock;
   for (;;) {
     DWORD wait = 1000;
     if (command.ForSeconds) {
-      const DWORD limit = static_cast<DWORD>(*command.ForSeconds * 1000);
-      const DWORD spent = ::GetTickCount() - start;
+      const std::uint64_t limit = DurationMilliseconds(*command.ForSeconds);
+      const std::uint64_t spent = clock.Elapsed();
       if (spent >= limit) return 0;
-      wait = std::min<DWORD>(wait, limit - spent);
+      wait = NextWait(limit - spent, wait);
     }
     if (!sync.BeginRead(wait)) continue;
     const Schedule s = ReadCurrent();
@@ -86,7 +109,7 @@ int Hold(TDataSynchronizer& sync, const PeerCommand& command) {
   if (!(asWriter ? sync.BeginWrite(kLockWait) : BeginReadNow(sync, kLockWait))) return Locked();
   std::printf("%s held\n", asWriter ? "write lock" : "read lock");
   std::fflush(stdout);
-  ::Sleep(static_cast<DWORD>(command.Seconds * 1000));
+  SleepFor(DurationMilliseconds(command.Seconds));
   if (asWriter) {
     sync.EndWrite();
   } else {
@@ -123,7 +146,7 @@ int Write(TDataSynchronizer& sync, const PeerCommand& command) {
     default: break;
   }
   const bool written = WriteSchedule(s.State, s.StartupDate);
-  if (command.HoldSeconds) ::Sleep(static_cast<DWORD>(command.HoldSeconds * 1000));
+  SleepFor(DurationMilliseconds(command.HoldSeconds));
   if (locked) sync.EndWrite();
   if (!written) {
     std::fprintf(stderr, "korvctl: the schedule could not be written to the registry\n");
