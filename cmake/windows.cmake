@@ -23,12 +23,17 @@ target_include_directories(korv_win PUBLIC ${CMAKE_SOURCE_DIR})
 include(res/resources.cmake)
 
 # The shipped program is built for size: the code it links is compiled with
-# -Os into one section per function and datum, and the linker drops what
-# nothing uses. The tests link the same library code; their own code keeps the
-# build type's flags.
-set(KORV_SIZE_OPTIONS -Os -ffunction-sections -fdata-sections)
+# -Os into one section per function and datum, and optimised again as a whole
+# when it is linked (the objects carry both their code and the compiler's
+# intermediate form); the linker drops what nothing uses. The tests link the
+# same library code, as compiled; their own code keeps the build type's flags.
+set(KORV_SIZE_OPTIONS -Os -ffunction-sections -fdata-sections -flto -ffat-lto-objects)
 target_compile_options(korv_core PRIVATE ${KORV_SIZE_OPTIONS})
 target_compile_options(korv_win PRIVATE ${KORV_SIZE_OPTIONS})
+# Every other link takes the compiled code and keeps the linker plugin off,
+# which would otherwise mix in the intermediate form and find each inline
+# function twice.
+add_link_options($<$<NOT:$<STREQUAL:$<TARGET_PROPERTY:NAME>,KorvSchd>>:-fno-use-linker-plugin>)
 
 # The shipped programs run on XP: common/TickCount64.cpp stands in for a kernel32
 # function that the threads runtime imports and XP lacks. It must be an object
@@ -38,8 +43,21 @@ add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_XP_OB
 target_compile_options(KorvSchd PRIVATE ${KORV_SIZE_OPTIONS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
 # No debug symbols in the shipped program; the map file says what takes room.
-target_link_options(KorvSchd PRIVATE -s -Wl,--gc-sections -Wl,-Map=${CMAKE_BINARY_DIR}/KorvSchd.map)
+target_link_options(KorvSchd PRIVATE -s -Os -flto -Wl,--gc-sections -Wl,-Map=${CMAKE_BINARY_DIR}/KorvSchd.map)
 set_target_properties(KorvSchd PROPERTIES OUTPUT_NAME KorvSchd)
+# The program starts its threads with CreateThread and uses no C++ thread
+# classes, so it links the C++ runtime of the compiler's Win32 thread model
+# (its guards and exception buffers on Win32's own locks) rather than the one
+# of the POSIX model, which brings the whole POSIX threads library (30 KB).
+# The tests keep the POSIX one, which GoogleTest needs. Where the compiler has
+# no Win32 twin, the program links as the tests do.
+execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-libgcc-file-name
+  OUTPUT_VARIABLE KORV_LIBGCC OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+get_filename_component(KORV_RUNTIME_DIR "${KORV_LIBGCC}" DIRECTORY)
+string(REGEX REPLACE "-posix$" "-win32" KORV_WIN32_RUNTIME_DIR "${KORV_RUNTIME_DIR}")
+if(NOT KORV_WIN32_RUNTIME_DIR STREQUAL KORV_RUNTIME_DIR AND EXISTS ${KORV_WIN32_RUNTIME_DIR}/libstdc++.a)
+  target_link_directories(KorvSchd BEFORE PRIVATE ${KORV_WIN32_RUNTIME_DIR})
+endif()
 
 file(GLOB KORV_TOOL_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cmake ${CMAKE_SOURCE_DIR}/tools/*/win.cmake)
 foreach(f IN LISTS KORV_TOOL_FILES)

@@ -34,6 +34,13 @@ set(KORV_ICONS ${KORV_ICON_DIR}/active.ico ${KORV_ICON_DIR}/suspended.ico)
 # shows it too.
 set(KORV_PROGRAM_ICON ${KORV_ICON_DIR}/active.ico)
 
+# The program's own icon group, over the images of the active icon.
+add_custom_command(OUTPUT ${KORV_ICON_DIR}/main-group.bin
+  COMMAND python3 ${CMAKE_SOURCE_DIR}/cmake/icon-group.py ${KORV_ICON_DIR}/active.ico 1 ${KORV_ICON_DIR}/main-group.bin
+  DEPENDS ${CMAKE_SOURCE_DIR}/cmake/icon-group.py ${KORV_ICON_DIR}/active.ico
+  VERBATIM)
+list(APPEND KORV_ICONS ${KORV_ICON_DIR}/main-group.bin)
+
 # The icons are listed as sources too, so every target that compiles the
 # script first makes them.
 set(KORV_RESOURCE_OBJECTS ${CMAKE_SOURCE_DIR}/res/KorvSchd.rc ${KORV_ICONS})

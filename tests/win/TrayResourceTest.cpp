@@ -199,6 +199,20 @@ TEST_F(ProgramResources, ProgramIconComesFirst) {
   EXPECT_EQ(names[2], "#1008");
   UniqueHicon big{static_cast<HICON>(::LoadImageA(exe.Get(), "MAINICON", IMAGE_ICON, 32, 32, 0))};
   EXPECT_TRUE(big) << "a 32 x 32 image for Explorer's large view";
+
+  // It is the active tray icon: its group names the very same images.
+  const auto images = [&](const char* name) {
+    std::vector<std::pair<int, int>> sizeAndId;
+    HRSRC found = ::FindResourceA(exe.Get(), name, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    if (!found) return sizeAndId;
+    const auto* group = static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe.Get(), found)));
+    for (int i = 0; group && i < group->Count; ++i)
+      sizeAndId.emplace_back(group->Entries[i].Width, group->Entries[i].Id);
+    return sizeAndId;
+  };
+  const auto active = images(MAKEINTRESOURCEA(IDI_ACTIVE));
+  EXPECT_EQ(active.size(), 6u);
+  EXPECT_EQ(images("MAINICON"), active);
 }
 
 TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoElevation) {
