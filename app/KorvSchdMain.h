@@ -61,7 +61,7 @@ public:
 
   // Work folder and project list.
   int FillProjectMenu(HMENU Submenu);
-  // FillProjectMenu, keeping what was listed when memory runs out part way.
+  // FillProjectMenu, listing no project when memory runs out on the way.
   int FillProjectMenuAsFarAsRead(HMENU Submenu);
   void OpenProject(int Index);
 

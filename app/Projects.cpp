@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/KorvSchdMain.h"
 #include "app/ProjectFileName.h"
@@ -66,23 +67,24 @@ std::optional<std::string> ReadFileStart(HANDLE file, std::size_t limit, std::si
   return bytes;
 }
 
-std::string MenuString(HMENU menu, int position) {
-  char text[128];
-  const int n = ::GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-  return std::string(text, n > 0 ? n : 0);
+bool HoldsText(HMENU menu, int position, const std::string& text) {
+  char shown[128];
+  const int n = ::GetMenuStringA(menu, position, shown, sizeof shown, MF_BYPOSITION);
+  return n >= 0 && static_cast<std::size_t>(n) == text.size() && std::memcmp(shown, text.data(), text.size()) == 0;
 }
 
 // The submenu made to hold exactly these plain entries, commands 200 on,
 // whatever it held before (the resource's placeholder, the last list): an
 // entry that differs in its command, text or state is rewritten, missing ones
-// are added, those left over deleted from the end.
-void SetProjectEntries(HMENU submenu, const std::vector<std::string>& texts) {
+// are added, those left over deleted from the end. Allocates nothing, so it
+// either sets every entry or has not begun.
+void SetProjectEntries(HMENU submenu, const std::vector<std::string>& texts) noexcept {
   const int wanted = static_cast<int>(texts.size());
   const int have = std::max(::GetMenuItemCount(submenu), 0);
   for (int i = 0; i < std::min(have, wanted); ++i) {
     const UINT command = IDM_PROJECT_FIRST + i;
     if (::GetMenuItemID(submenu, i) == command && ::GetMenuState(submenu, i, MF_BYPOSITION) == MF_STRING &&
-        MenuString(submenu, i) == texts[i]) {
+        HoldsText(submenu, i, texts[i])) {
       continue;
     }
     ::ModifyMenuA(submenu, i, MF_BYPOSITION | MF_STRING, command, texts[i].c_str());

@@ -145,26 +145,22 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
 }
 
 namespace {
+// From the end: under Wine each entry deleted before others moves them all.
 void EmptyMenu(HMENU menu) {
-  while (::GetMenuItemCount(menu) > 0) {
-    if (!::DeleteMenu(menu, 0, MF_BYPOSITION)) break;
-  }
+  for (int i = ::GetMenuItemCount(menu) - 1; i >= 0; --i) ::DeleteMenu(menu, i, MF_BYPOSITION);
 }
 }  // namespace
 
 int TWebSched::FillProjectMenuAsFarAsRead(HMENU Submenu) {
-  // Emptied first, so that after a failure the submenu holds only entries
-  // made from the list now in Projects, never the resource's placeholder.
-  Projects.clear();
-  EmptyMenu(Submenu);
   try {
     return FillProjectMenu(Submenu);
   } catch (...) {
-    // Out of memory part way: the projects already listed stay, those that
-    // could not be read are left out.
-    const int listed = ::GetMenuItemCount(Submenu);
-    Projects.resize(std::min(Projects.size(), static_cast<std::size_t>(std::max(listed, 0))));
-    return static_cast<int>(Projects.size());
+    // Out of memory before the entries were set (setting them allocates
+    // nothing): the submenu still shows the last list, which Projects no
+    // longer holds, so no project is listed.
+    Projects.clear();
+    EmptyMenu(Submenu);
+    return 0;
   }
 }
 
