@@ -72,7 +72,9 @@ include(cmake/installer.cmake)
 # tray belong to one bench, so test programs on different benches never meet
 # and CTest runs them side by side. Three benches share the test programs out
 # so that each has about the same work; more can be added for work that should
-# run beside the rest (a long soak, another Windows version).
+# run beside the rest (a long soak, another Windows version). CTest starts the
+# entries that need a fixture before those that need none, whatever their
+# cost, so a long entry belongs on a bench.
 # korv_wine_bench(name [VERSION v] [DPI d] [LABEL l]): with VERSION the prefix
 # presents itself as that Windows (what winecfg /v takes), with DPI the
 # display runs at that many dots per inch.
