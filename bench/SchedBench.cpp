@@ -81,15 +81,16 @@ bool MeasureDirectStart(const SchedulerFolder& files, std::vector<double>& delay
       5000);
 }
 
-// Private bytes: the process's own committed memory. Wine reports none for
-// another process; the host's figure for its private writable memory (VmData),
-// which Wine commits as the program asks, stands in for them there.
+// Private bytes: the process's own committed memory. Wine leaves PrivateUsage
+// empty for another process but fills PagefileUsage, which Windows documents
+// as the same private commit; the host's figure for the process's private
+// writable memory (VmData, Wine's own mappings included) is the last resort.
 double PrivateMiB(HANDLE process, const std::string& exePath) {
   PROCESS_MEMORY_COUNTERS_EX counters{};
   counters.cb = sizeof counters;
-  if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters) &&
-      counters.PrivateUsage != 0) {
-    return static_cast<double>(counters.PrivateUsage) / 1048576.0;
+  if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
+    if (counters.PrivateUsage != 0) return static_cast<double>(counters.PrivateUsage) / 1048576.0;
+    if (counters.PagefileUsage != 0) return static_cast<double>(counters.PagefileUsage) / 1048576.0;
   }
   return HostStatusMiB(exePath, "VmData");
 }

@@ -64,10 +64,10 @@ Run StartOnce(const std::string& exe, const char* windowClass, bool sampleMemory
     pmc.cb = sizeof pmc;
     if (::GetProcessMemoryInfo(program.Process(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc)) {
       run.peakWorkingSet = pmc.PeakWorkingSetSize;
-      run.privateBytes = pmc.PrivateUsage;
+      // Wine fills PagefileUsage, the same private commit, where it leaves
+      // PrivateUsage empty (see SchedBench).
+      run.privateBytes = pmc.PrivateUsage != 0 ? pmc.PrivateUsage : pmc.PagefileUsage;
     }
-    // Wine reports no private bytes for another process: the host's figure
-    // for its private writable memory stands in for them (see SchedBench).
     if (run.privateBytes == 0) run.privateBytes = static_cast<SIZE_T>(HostStatusMiB(exe, "VmData") * 1048576.0);
   }
   if (window) program.Post(window, WM_CLOSE);

@@ -8,7 +8,10 @@ target_link_libraries(soak_bench PRIVATE korv_soak_core korv_test_support psapi)
 add_dependencies(soak_bench KorvSchd korv98_stub korvctl browser_stub soak_shell)
 add_executable(soak_shell bench/soak/SoakShell.cpp tests/win/FakeTray.cpp)
 target_link_libraries(soak_shell PRIVATE korv_win)
-add_test(NAME soak_bench_2min COMMAND ${CMAKE_SOURCE_DIR}/bench/soak/soak-test.sh ${CMAKE_BINARY_DIR}/soak-wine
-  $<TARGET_FILE:soak_bench> $<TARGET_FILE:traydriver>)
-# It takes the longest: CTest starts it first.
-set_tests_properties(soak_bench_2min PROPERTIES TIMEOUT 900 COST 300)
+# Its bench is a fixture like the tests', so that CTest, which starts the
+# entries that need a fixture before those that need none, starts it among
+# the first: it takes the longest.
+korv_wine_bench(soak)
+add_test(NAME soak_bench_2min COMMAND soak_bench --minutes 2)
+set_tests_properties(soak_bench_2min PROPERTIES FIXTURES_REQUIRED wine_soak TIMEOUT 900 COST 300
+  ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-soak)

@@ -65,13 +65,6 @@ foreach(f IN LISTS KORV_TOOL_FILES)
 endforeach()
 include(cmake/installer.cmake)
 
-# Benchmarks: programs that print figures (tools/bench.sh runs them all); each
-# bench/<name>.cmake adds its programs. They are not CTest entries.
-file(GLOB KORV_BENCH_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cmake)
-foreach(f IN LISTS KORV_BENCH_FILES)
-  include(${f})
-endforeach()
-
 # Test benches. Each is a fresh Wine prefix under the build tree with its own
 # wineserver, Xvfb and virtual desktop (whose explorer provides the
 # notification area), made by the fixture wine_setup_<name> and ended by
@@ -79,7 +72,9 @@ endforeach()
 # tray belong to one bench, so test programs on different benches never meet
 # and CTest runs them side by side. Three benches share the test programs out
 # so that each has about the same work; more can be added for work that should
-# run beside the rest (a long soak, another Windows version).
+# run beside the rest (a long soak, another Windows version). CTest starts the
+# entries that need a fixture before those that need none, whatever their
+# cost, so a long entry belongs on a bench.
 # korv_wine_bench(name [VERSION v] [DPI d] [LABEL l]): with VERSION the prefix
 # presents itself as that Windows (what winecfg /v takes), with DPI the
 # display runs at that many dots per inch.
@@ -183,6 +178,14 @@ function(korv_wine_test name)
     endif()
   endforeach()
 endfunction()
+
+# Benchmarks: programs that print figures (tools/bench.sh runs them all); each
+# bench/<name>.cmake adds its programs. They are not CTest entries, but for
+# the soak bench's short form, on a bench of its own.
+file(GLOB KORV_BENCH_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cmake)
+foreach(f IN LISTS KORV_BENCH_FILES)
+  include(${f})
+endforeach()
 
 add_library(korv_test_support STATIC)
 file(GLOB KORV_TEST_SUPPORT CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
