@@ -12,12 +12,21 @@
 #include "common/PathText.h"
 
 namespace {
+// Upper-case hex digits at the width of a pointer: 8, or 16 on 64-bit Windows.
+void AddressText(const void* address, char (&text)[2 * sizeof(void*) + 1]) {
+  auto value = reinterpret_cast<ULONG_PTR>(address);
+  for (int i = 2 * sizeof value - 1; i >= 0; --i, value >>= 4) text[i] = "0123456789ABCDEF"[value & 15];
+  text[2 * sizeof value] = '\0';
+}
+
 void ShowApplicationError(const char* className, const void* address, const char* message) {
+  char at[2 * sizeof(void*) + 1];
+  AddressText(address, at);
   // wsprintfA writes at most 1024 bytes; its user32 code keeps the C
   // runtime's formatter out of the program.
   char text[1025];
-  ::wsprintfA(text, "Exception %s in module %s at %08lX.\n\n%s.", className, FileNameOf(GetOwnExePath()).c_str(),
-              static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(address)), message);
+  ::wsprintfA(text, "Exception %s in module %s at %s.\n\n%s.", className, FileNameOf(GetOwnExePath()).c_str(), at,
+              message);
   ::MessageBoxA(nullptr, text, "Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
 }
 }  // namespace

@@ -21,9 +21,10 @@
 #include "sched/ThreadWakeUp.h"
 
 namespace {
-// The first published form of the structure; older shells accept only this.
-constexpr DWORD kNotifyIconSize = 88;
-static_assert(NOTIFYICONDATAA_V1_SIZE == kNotifyIconSize);
+// The first published form of the structure, which every shell accepts:
+// 88 bytes on 32-bit Windows, 104 on 64-bit.
+constexpr DWORD kNotifyIconSize = NOTIFYICONDATAA_V1_SIZE;
+static_assert(kNotifyIconSize == (sizeof(void*) == 4 ? 88 : 104));
 
 // How long the icon's removal waits for the shell at unload.
 constexpr DWORD kShellWait = 1000;

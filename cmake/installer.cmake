@@ -16,7 +16,14 @@ set(KORV_SETUP_NAME KorvSchd-${PROJECT_VERSION}-setup)
 set(CPACK_PACKAGE_FILE_NAME ${KORV_SETUP_NAME})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Korvamo)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY KorvSchd)
-set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+# The 64-bit build makes a 64-bit installer (NSIS's amd64 stubs), which
+# installs into the 64-bit Program Files and writes the 64-bit registry.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+else()
+  set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
+endif()
 set(CPACK_NSIS_PACKAGE_NAME "Korvamo web scheduler")
 set(CPACK_NSIS_DISPLAY_NAME "Korvamo web scheduler")
 if(KORV_PROGRAM_ICON)
@@ -61,8 +68,9 @@ set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING_UN}
 ")
 include(CPack)
 
-# Built after everything else (tools/test-all.sh), since cpack builds the
-# whole project first; the installer test expects it in bin/.
+# cpack installs the two programs only: it need not build the whole tree
+# first. The installer test expects the setup program in bin/.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 set(KORV_SETUP_EXE ${CMAKE_BINARY_DIR}/bin/${KORV_SETUP_NAME}.exe)
 find_program(KORV_MAKENSIS makensis)
 if(KORV_MAKENSIS)

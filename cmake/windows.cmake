@@ -4,8 +4,16 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 
 # Wine-backed test benches: every test program runs through this wrapper, in
 # the bench that its KORV_WINE_DIR names (see korv_wine_bench below); by hand,
-# in the first bench.
+# in the first bench. A 32-bit build runs under 32-bit Wine, a 64-bit one under
+# 64-bit Wine (cmake/wine-env.sh); where the machine cannot run the build's
+# programs, every entry that would is skipped with the reason (exit 77).
 set(KORV_WINE_DIR ${CMAKE_BINARY_DIR}/wine-a)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KORV_WINE_ARCH 64)
+else()
+  set(KORV_WINE_ARCH 32)
+endif()
+set(KORV_WINE_SKIP 77)
 configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
@@ -83,9 +91,11 @@ function(korv_wine_bench name)
   set(dir ${CMAKE_BINARY_DIR}/wine-${name})
   add_test(NAME wine_setup_${name}
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver> "${F_VERSION}" "${F_DPI}")
-  set_tests_properties(wine_setup_${name} PROPERTIES FIXTURES_SETUP wine_${name} TIMEOUT 300)
+  set_tests_properties(wine_setup_${name} PROPERTIES FIXTURES_SETUP wine_${name} TIMEOUT 300
+    SKIP_RETURN_CODE ${KORV_WINE_SKIP} ENVIRONMENT KORV_WINE_ARCH=${KORV_WINE_ARCH})
   add_test(NAME wine_cleanup_${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
-  set_tests_properties(wine_cleanup_${name} PROPERTIES FIXTURES_CLEANUP wine_${name} TIMEOUT 60)
+  set_tests_properties(wine_cleanup_${name} PROPERTIES FIXTURES_CLEANUP wine_${name} TIMEOUT 60
+    ENVIRONMENT KORV_WINE_ARCH=${KORV_WINE_ARCH})
   if(F_LABEL)
     set_tests_properties(wine_setup_${name} wine_cleanup_${name} PROPERTIES LABELS ${F_LABEL})
   endif()
@@ -98,7 +108,13 @@ korv_wine_bench(c)
 # on a bench of its own that presents itself as that version: name, winecfg
 # version, DPI. Windows 10 runs at 200 % scale, as such machines mostly do with
 # today's displays; the others at 100 %. An empty list turns the matrix off.
-set(KORV_WINE_MATRIX "winxp:winxp:96;win7:win7:96;win10:win10:192" CACHE STRING
+# A 64-bit prefix knows XP only as XP x64 (winxp64).
+if(KORV_WINE_ARCH EQUAL 64)
+  set(korv_xp winxp64)
+else()
+  set(korv_xp winxp)
+endif()
+set(KORV_WINE_MATRIX "${korv_xp}:${korv_xp}:96;win7:win7:96;win10:win10:192" CACHE STRING
   "Benches name:version:dpi that the tests of the real program also run on")
 foreach(entry IN LISTS KORV_WINE_MATRIX)
   string(REPLACE ":" ";" fields ${entry})
@@ -150,7 +166,7 @@ function(korv_wine_test name)
     list(GET T_BENCH ${pick} bench)
     add_test(NAME ${entry} COMMAND ${name})
     set_tests_properties(${entry} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench};${environment}")
+      SKIP_RETURN_CODE ${KORV_WINE_SKIP} ENVIRONMENT "KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench};${environment}")
     if(T_SERIAL)
       set_tests_properties(${entry} PROPERTIES RESOURCE_LOCK korv_bench_${bench})
     endif()
@@ -169,7 +185,7 @@ function(korv_wine_test name)
     string(REGEX REPLACE ":.*" "" bench ${entry})
     add_test(NAME ${name}@${bench} COMMAND ${name} ${matrix_args})
     set_tests_properties(${name}@${bench} PROPERTIES FIXTURES_REQUIRED wine_${bench} TIMEOUT ${T_TIMEOUT}
-      LABELS matrix ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench})
+      LABELS matrix SKIP_RETURN_CODE ${KORV_WINE_SKIP} ENVIRONMENT KORV_WINE_DIR=${CMAKE_BINARY_DIR}/wine-${bench})
     if(T_SERIAL)
       set_tests_properties(${name}@${bench} PROPERTIES RESOURCE_LOCK korv_bench_${bench})
     endif()

@@ -2,14 +2,17 @@
 # wine-bench.sh start|stop DIR [SETTLE_TOOL [VERSION [DPI]]]
 # start: a fresh Wine prefix in DIR/prefix, a private Xvfb, a persistent
 #        wineserver and a virtual desktop (its explorer owns the tray). With
-#        VERSION (winxp, win7, win10: what winecfg /v takes for a 32-bit
-#        prefix) the prefix presents itself as that Windows; with DPI, the
-#        display runs at that many dots per inch (96 is 100 %).
+#        VERSION (winxp, winxp64, win7, win10: what winecfg /v takes) the
+#        prefix presents itself as that Windows; with DPI, the display runs
+#        at that many dots per inch (96 is 100 %).
 # stop:  ends only what start began: the prefix's wineserver and our Xvfb.
+# KORV_WINE_ARCH (32 or 64) is the architecture of the programs it will run;
+# a 32-bit bench on a machine that runs no 32-bit code is skipped (exit 77).
 set -u
 cmd=$1 dir=$2 version=${4:-} dpi=${5:-}
-export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+KORV_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$KORV_ROOT/cmake/wine-env.sh"
+export WINEPREFIX="$dir/prefix"
 
 stop() {
   if [ -d "$WINEPREFIX" ]; then wineserver -k 2>/dev/null; fi
@@ -49,7 +52,7 @@ start_display() {
 
 case "$cmd" in
   stop) stop; exit 0 ;;
-  start) ;;
+  start) korv_wine_skip_unless_runnable ;;
   *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
 esac
 
@@ -78,7 +81,7 @@ if [ -n "$version" ]; then
   # What programs of the prefix are told, checked rather than assumed: Wine
   # ignores a version it does not know for the prefix's architecture.
   case "$version" in
-    winxp) expected=5.1 ;; vista) expected=6.0 ;; win7) expected=6.1 ;;
+    winxp) expected=5.1 ;; winxp64) expected=5.2 ;; vista) expected=6.0 ;; win7) expected=6.1 ;;
     win8) expected=6.2 ;; win81) expected=6.3 ;; win10) expected=10.0 ;; *) expected= ;;
   esac
   shown=$(wine cmd /c ver </dev/null 2>/dev/null | tr -d '\r' | grep -o '[0-9][0-9.]*' | head -1)

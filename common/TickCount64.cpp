@@ -39,6 +39,11 @@ ULONGLONG WINAPI TickCount64() {
 }
 }  // namespace
 
-// The import slot's own name, as the import library spells it for i686.
+// The import slot's own name, as the import library spells it (i686 decorates
+// stdcall names; x86_64 has no such decoration and no leading underscore).
+#ifdef _WIN64
+extern "C" TickCount64Function korvTickCount64Slot __asm__("__imp_GetTickCount64");
+#else
 extern "C" TickCount64Function korvTickCount64Slot __asm__("__imp__GetTickCount64@0");
+#endif
 TickCount64Function korvTickCount64Slot = TickCount64;

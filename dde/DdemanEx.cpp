@@ -7,7 +7,7 @@
 #include "dde/DdeText.h"
 #include "res/resource.h"
 
-static_assert(sizeof(CONVINFO) == 96, "CONVINFO as DDEML expects it");
+static_assert(sizeof(CONVINFO) == (sizeof(void*) == 4 ? 96 : 144), "CONVINFO as DDEML expects it");
 static_assert(sizeof(CONVCONTEXT) == 36, "CONVCONTEXT as DDEML expects it");
 
 TDdeMgr* GlobalDdeMgr = nullptr;

@@ -41,9 +41,17 @@ add_custom_command(OUTPUT ${KORV_ICON_DIR}/main-group.bin
   VERBATIM)
 list(APPEND KORV_ICONS ${KORV_ICON_DIR}/main-group.bin)
 
+# The manifest names the executable's architecture, as Windows checks it.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(KORV_MANIFEST_ARCH amd64)
+else()
+  set(KORV_MANIFEST_ARCH x86)
+endif()
+configure_file(${CMAKE_SOURCE_DIR}/res/KorvSchd.manifest.in ${KORV_ICON_DIR}/KorvSchd.manifest @ONLY)
+
 # The icons are listed as sources too, so every target that compiles the
 # script first makes them.
 set(KORV_RESOURCE_OBJECTS ${CMAKE_SOURCE_DIR}/res/KorvSchd.rc ${KORV_ICONS})
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/KorvSchd.rc PROPERTIES
-  OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/KorvSchd.manifest;${CMAKE_SOURCE_DIR}/res/resource.h;${KORV_ICONS}"
+  OBJECT_DEPENDS "${KORV_ICON_DIR}/KorvSchd.manifest;${CMAKE_SOURCE_DIR}/res/resource.h;${KORV_ICONS}"
   INCLUDE_DIRECTORIES ${KORV_ICON_DIR})

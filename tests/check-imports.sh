@@ -5,8 +5,10 @@
 # version matrix cannot see this). The functions listed are those newer than
 # XP that the program, its runtime and the threads library may reach for; the
 # program looks up the ones it uses at run time instead.
-exe=$1
-dump=$(i686-w64-mingw32-objdump -p "$exe")
+# check-imports.sh EXE [OBJDUMP]: OBJDUMP is the MinGW objdump of EXE's
+# architecture (the 32-bit one by default).
+exe=$1 objdump=${2:-i686-w64-mingw32-objdump}
+dump=$("$objdump" -p "$exe")
 dlls=$(printf '%s\n' "$dump" | sed -n 's/^\tDLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
 [ -n "$dlls" ] || { echo "no import table read from $exe"; exit 1; }
 bad=0

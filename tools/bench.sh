@@ -11,16 +11,17 @@ case "${1:-}" in
   *) echo "usage: $0 [--minutes N]" >&2; exit 2 ;;
 esac
 ./tools/install-deps.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw >/dev/null
-build=$(pwd)/build/mingw
+KORV_ROOT=$(pwd)
+. cmake/wine-env.sh
+cmake --preset "$KORV_PRESET" >/dev/null
+cmake --build --preset "$KORV_PRESET" >/dev/null
+build=$(pwd)/build/$KORV_PRESET
 dir=$(pwd)/build/bench-wine
 KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} ./cmake/wine-bench.sh start "$dir" "$build/bin/traydriver.exe" >/dev/null
 trap './cmake/wine-bench.sh stop "$dir"' EXIT INT TERM
-export WINEPREFIX="$dir/prefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="$dir/prefix"
 DISPLAY=":$(cat "$dir/display")"; export DISPLAY
-echo "Benchmarks of KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m), load average $(cut -d" " -f1-3 /proc/loadavg)"
+echo "Benchmarks of the $KORV_WINE_BUILD ($KORV_WINE_WHY): KorvSchd.exe under $(wine --version), $(date -u '+%Y-%m-%d %H:%M UTC'), $(nproc) cores, $(uname -m), load average $(cut -d" " -f1-3 /proc/loadavg)"
 echo
 echo "| measure | figure | target |"
 echo "|---|---|---|"

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs what building and testing need on Debian 12 (idempotent, as root or
-# through sudo): the MinGW-w64 cross compiler, Wine, Xvfb, clang, spin, and
+# through sudo): the MinGW-w64 cross compilers (32- and 64-bit), Wine (both
+# loaders: the machine may run only the 64-bit one), Xvfb, clang, spin, and
 # librsvg2-bin and icoutils, which make the icons from their drawings.
 set -e
 SUDO=; [ "$(id -u)" -eq 0 ] || SUDO=sudo
-packages="cmake g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb xauth x11-utils clang libclang-rt-14-dev googletest spin python3 x11-apps imagemagick xdotool nsis locales librsvg2-bin icoutils"
+packages="cmake g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine wine32:i386 wine64 xvfb xauth x11-utils clang libclang-rt-14-dev googletest spin python3 x11-apps imagemagick xdotool nsis locales librsvg2-bin icoutils"
 missing=
 for p in $packages; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing="$missing $p"

@@ -19,16 +19,19 @@ while [ $# -gt 0 ]; do
 done
 
 ./tools/install-deps.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target KorvSchd korv98_stub korvctl browser_stub traydriver >/dev/null
-bin=$(pwd)/build/mingw/bin
+# The 32-bit program where this machine runs 32-bit code, else its 64-bit
+# build under 64-bit Wine (or with KORV_WINE_ARCH=64).
+KORV_ROOT=$(pwd)
+. cmake/wine-env.sh
+cmake --preset "$KORV_PRESET" >/dev/null
+cmake --build --preset "$KORV_PRESET" --target KorvSchd korv98_stub korvctl browser_stub traydriver >/dev/null
+bin=$(pwd)/build/$KORV_PRESET/bin
 demo=$(pwd)/build/demo
 rm -rf "$demo"
 mkdir -p "$demo/prefix"
 say() { printf '%s  %s\n' "$(date '+%H:%M:%S')" "$*"; }
 
-export WINEPREFIX="$demo/prefix" WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX="$demo/prefix"
 if locale -a 2>/dev/null | grep -qi '^fr_FR.utf8$'; then export LC_ALL=fr_FR.UTF-8 LANG=fr_FR.UTF-8; fi
 
 xvfb_pid=
@@ -54,6 +57,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+say "The $KORV_WINE_BUILD: $KORV_WINE_WHY."
 say "Preparing a Wine prefix (French locale: ${LC_ALL:-default})..."
 wineboot -i </dev/null >/dev/null 2>&1
 c="$WINEPREFIX/drive_c"

@@ -1,6 +1,8 @@
 #!/bin/sh
 # Screenshots of the tray for the README, made again from the built program:
-#   ./tools/screenshots.sh [BUILD_DIR]      (default build/mingw)
+#   ./tools/screenshots.sh [BUILD_DIR]      (default build/mingw, or
+#                                            build/mingw64 where this machine
+#                                            runs no 32-bit code)
 # Starts KorvSchd.exe on the Wine test bench (private prefix and Xvfb, the
 # desktop's taskbar at its foot) with a work folder of three captured sites
 # and a capture scheduled with korvctl, once at 96 DPI (100 %) and once at
@@ -10,11 +12,13 @@
 # twice their size, the 192-DPI ones (suffix -192dpi) as they are.
 set -eu
 cd "$(dirname "$0")/.."
-build=${1:-build/mingw}
-bin=$(cd "$build/bin" && pwd)
+KORV_ROOT=$(pwd)
+. cmake/wine-env.sh
+build=${1:-build/$KORV_PRESET}
+[ -f "$build/CMakeCache.txt" ] || cmake --preset "$KORV_PRESET" >/dev/null
 cmake --build "$build" --target KorvSchd traydriver korvctl >/dev/null
-export WINEARCH=win32 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+bin=$(cd "$build/bin" && pwd)
+echo "screenshots: the $KORV_WINE_BUILD ($KORV_WINE_WHY)"
 # French day and month names in the tooltip, when the system has them.
 if locale -a 2>/dev/null | grep -qi '^fr_FR.utf8$'; then export LC_ALL=fr_FR.UTF-8 LANG=fr_FR.UTF-8; fi
 mkdir -p docs

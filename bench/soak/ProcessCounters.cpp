@@ -3,6 +3,7 @@
 #include <psapi.h>
 #include <tlhelp32.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "common/Win32Handles.h"
@@ -22,11 +23,18 @@ struct HandleEntry {
   void* Object;
   ULONG Access;
 };
+// The list's count, then its entries at their own alignment (offset 8 on
+// 64-bit Windows).
+struct HandleList {
+  ULONG Count;
+  HandleEntry Entries[1];
+};
 
 // Wine's GDI handle table: 65,536 entries of 24 bytes; an entry in use has a
-// non-zero type byte at offset 14. The table's address is in the PEB.
+// non-zero type byte at offset 14, in 32- and 64-bit processes alike. The
+// table's address is in the PEB.
 constexpr std::size_t kGdiEntries = 0x10000, kGdiEntrySize = 24, kGdiTypeOffset = 14;
-constexpr std::size_t kPebGdiTableOffset = 0x94;
+constexpr std::size_t kPebGdiTableOffset = sizeof(void*) == 4 ? 0x94 : 0xF8;
 
 struct BasicInformation {
   LONG ExitStatus;
@@ -73,9 +81,10 @@ long long ListedHandles(DWORD processId) {
     if (status != 0) return -1;
     break;
   }
-  const ULONG count = *reinterpret_cast<const ULONG*>(buffer.data());
-  if (sizeof(ULONG) + count * sizeof(HandleEntry) > buffer.size()) return -1;
-  const auto* entries = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(ULONG));
+  const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+  const ULONG count = list->Count;
+  if (offsetof(HandleList, Entries) + count * sizeof(HandleEntry) > buffer.size()) return -1;
+  const HandleEntry* entries = list->Entries;
   long long mine = 0;
   for (ULONG i = 0; i < count; ++i) mine += entries[i].OwnerPid == processId;
   return mine;
@@ -86,15 +95,14 @@ long long GdiTableEntries(HANDLE process) {
   if (!query) return -1;
   BasicInformation basic{};
   if (query(process, 0, &basic, sizeof basic, nullptr) != 0 || !basic.Peb) return -1;
-  DWORD table = 0;
+  ULONG_PTR table = 0;
   SIZE_T got = 0;
   if (!::ReadProcessMemory(process, static_cast<char*>(basic.Peb) + kPebGdiTableOffset, &table, sizeof table, &got) ||
       got != sizeof table || !table) {
     return -1;
   }
   std::vector<unsigned char> entries(kGdiEntries * kGdiEntrySize);
-  if (!::ReadProcessMemory(process, reinterpret_cast<void*>(static_cast<ULONG_PTR>(table)), entries.data(),
-                           entries.size(), &got) ||
+  if (!::ReadProcessMemory(process, reinterpret_cast<void*>(table), entries.data(), entries.size(), &got) ||
       got != entries.size()) {
     return -1;
   }

@@ -36,10 +36,12 @@ BYTE* ModuleBase(DWORD processId, const std::string& moduleName) {
   return nullptr;
 }
 
-// The address of the import table's slot for dll!function, or null.
+// The address of the import table's slot for dll!function, or null. The
+// program under test is of the test's own architecture, so the headers'
+// native forms (32- or 64-bit) are the program's.
 BYTE* ImportSlot(HANDLE process, BYTE* base, const char* dll, const char* function) {
   IMAGE_DOS_HEADER dos{};
-  IMAGE_NT_HEADERS32 nt{};
+  IMAGE_NT_HEADERS nt{};
   if (!ReadAt(process, base, dos) || !ReadAt(process, base + dos.e_lfanew, nt)) return nullptr;
   const IMAGE_DATA_DIRECTORY imports = nt.OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   for (BYTE* at = base + imports.VirtualAddress;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
@@ -50,16 +52,33 @@ BYTE* ImportSlot(HANDLE process, BYTE* base, const char* dll, const char* functi
     // the bound addresses.
     const DWORD names = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
     for (DWORD i = 0;; ++i) {
-      DWORD entry = 0;
-      if (!ReadAt(process, base + names + i * 4, entry) || entry == 0) break;
-      if (entry & IMAGE_ORDINAL_FLAG32) continue;
-      if (ReadText(process, base + entry + 2) == function) return base + descriptor.FirstThunk + i * 4;
+      IMAGE_THUNK_DATA entry{};
+      if (!ReadAt(process, base + names + i * sizeof entry, entry) || entry.u1.AddressOfData == 0) break;
+      if (IMAGE_SNAP_BY_ORDINAL(entry.u1.Ordinal)) continue;
+      if (ReadText(process, base + entry.u1.AddressOfData + 2) == function) {
+        return base + descriptor.FirstThunk + i * sizeof entry;
+      }
     }
   }
 }
 
 // The replacement's bytes, for code placed at `at`.
-std::vector<BYTE> ReplacementCode(bool failFromSize, DWORD value, DWORD original, const BYTE* at) {
+std::vector<BYTE> ReplacementCode(bool failFromSize, DWORD value, ULONG_PTR original, const BYTE* at) {
+#ifdef _WIN64
+  static_cast<void>(at);
+  // One calling convention, the caller's stack: xor eax, eax; ret
+  if (!failFromSize) return {0x31, 0xC0, 0xC3};
+  std::vector<BYTE> code = {
+      0x48, 0x81, 0xF9, 0, 0, 0, 0,     // cmp rcx, value: the size asked for
+      0x73, 0x06,                       // jae fail
+      0xFF, 0x25, 0x03, 0, 0, 0,        // jmp [rip + 3]: the original's address
+      0x31, 0xC0, 0xC3,                 // fail: xor eax, eax; ret
+      0,    0,    0,    0, 0, 0, 0, 0,  // offset 18: the original's address
+  };
+  std::memcpy(&code[3], &value, 4);
+  std::memcpy(&code[18], &original, 8);
+  return code;
+#else
   if (!failFromSize) {
     // xor eax, eax; ret N (a plain ret for cdecl)
     if (value == 0) return {0x31, 0xC0, 0xC3};
@@ -78,9 +97,10 @@ std::vector<BYTE> ReplacementCode(bool failFromSize, DWORD value, DWORD original
   std::memcpy(&code[13], &originalAt, 4);
   std::memcpy(&code[20], &original, 4);
   return code;
+#endif
 }
 
-void* PlaceCode(HANDLE process, bool failFromSize, DWORD value, DWORD original) {
+void* PlaceCode(HANDLE process, bool failFromSize, DWORD value, ULONG_PTR original) {
   // Never freed: a thread of the program may still be inside it after the
   // original is back, and it ends with the program.
   auto* at =
@@ -95,7 +115,7 @@ void* PlaceCode(HANDLE process, bool failFromSize, DWORD value, DWORD original) 
 
 // One aligned pointer store, so that a call made meanwhile takes either the
 // old or the new address.
-bool WriteSlot(HANDLE process, BYTE* slot, DWORD value) {
+bool WriteSlot(HANDLE process, BYTE* slot, ULONG_PTR value) {
   DWORD old = 0;
   if (!::VirtualProtectEx(process, slot, sizeof value, PAGE_READWRITE, &old)) return false;
   SIZE_T written = 0;
@@ -132,7 +152,7 @@ ImportPatch::ImportPatch(HANDLE process, DWORD processId, const std::string& mod
     error_ = "code could not be placed in process " + std::to_string(processId);
     return;
   }
-  if (!WriteSlot(process, slot, static_cast<DWORD>(reinterpret_cast<UINT_PTR>(replacement)))) {
+  if (!WriteSlot(process, slot, reinterpret_cast<ULONG_PTR>(replacement))) {
     error_ = "import slot could not be written, error " + std::to_string(::GetLastError());
     return;
   }

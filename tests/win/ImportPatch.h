@@ -2,7 +2,7 @@
 // from outside all the same: one imported function of a running program's
 // main module is replaced, through its import address table, by a few bytes
 // of code that answer 0 (OpenMutexA finding nothing, malloc failing as in a
-// 32-bit process whose address space is used up). Nothing in the program
+// process whose address space is used up). Nothing in the program
 // under test is built for tests.
 #pragma once
 #include <windows.h>
@@ -12,7 +12,7 @@
 namespace korvtest {
 
 // Always 0, from a function taking that many bytes of stdcall arguments
-// (0 for cdecl).
+// (0 for cdecl; 64-bit code has one convention and ignores it).
 struct ReturnZero {
   WORD ArgumentBytes = 0;
 };
@@ -46,7 +46,7 @@ private:
 
   HANDLE process_;
   BYTE* slot_ = nullptr;
-  DWORD original_ = 0;
+  ULONG_PTR original_ = 0;
   std::string error_;
 };
 

@@ -173,7 +173,13 @@ FailedStart RunWithDdeRefused(const std::string& exe) {
   FARPROC target = ::GetProcAddress(::GetModuleHandleA("user32.dll"), "DdeInitializeA");
   const auto user32 = reinterpret_cast<BYTE*>(::GetModuleHandleA("user32.dll"));
   const DWORD rva = static_cast<DWORD>(reinterpret_cast<BYTE*>(target) - user32);
-  const BYTE patch[] = {0xB8, 0x0F, 0x40, 0x00, 0x00, 0xC2, 0x10, 0x00};  // DMLERR_SYS_ERROR
+  // mov eax, DMLERR_SYS_ERROR; then ret, taking the four stdcall arguments
+  // off the stack on 32-bit Windows (64-bit code has one convention).
+#ifdef _WIN64
+  const BYTE patch[] = {0xB8, 0x0F, 0x40, 0x00, 0x00, 0xC3};
+#else
+  const BYTE patch[] = {0xB8, 0x0F, 0x40, 0x00, 0x00, 0xC2, 0x10, 0x00};
+#endif
 
   STARTUPINFOA si{};
   si.cb = sizeof si;
@@ -242,6 +248,10 @@ TEST_F(ProgramDdeTest, FailedDdeStartShowsTheApplicationErrorBoxAndExitsWithOne)
   EXPECT_EQ(run.caption, "Application Error");
   EXPECT_NE(run.message.find("EDdeError"), std::string::npos) << run.message;
   EXPECT_NE(run.message.find("KorvSchd.exe"), std::string::npos) << run.message;
+  // The address, at the width of a pointer.
+  const size_t at = run.message.find(" at ");
+  ASSERT_NE(at, std::string::npos) << run.message;
+  EXPECT_EQ(run.message.find_first_not_of("0123456789ABCDEF", at + 4), at + 4 + 2 * sizeof(void*)) << run.message;
   // Instance 0 was never made: DDEML reports DMLERR_INVALIDPARAMETER for it.
   EXPECT_NE(run.message.find("An error returned from DDE  ($04006)"), std::string::npos) << run.message;
   EXPECT_EQ(run.exitCode, 1u) << run.message;

@@ -1,10 +1,14 @@
 // The built KorvSchd.exe's resources, read back as a data file: the menu's
 // texts byte for byte, its commands and states, the three icons, the version
-// block and the manifest.
+// block and the manifest. KORV_PRODUCT_EXE names another build's KorvSchd.exe
+// to read instead: the 32-bit product, read as data by the 64-bit tests on a
+// machine that runs no 32-bit code.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -20,9 +24,32 @@ struct LibraryTraits {
   static void Close(Type m) { ::FreeLibrary(m); }
 };
 
+std::string ProductPath() {
+  char path[MAX_PATH] = {};
+  const DWORD n = ::GetEnvironmentVariableA("KORV_PRODUCT_EXE", path, sizeof path);
+  return n > 0 && n < sizeof path ? std::string(path, n) : BinDir() + "KorvSchd.exe";
+}
+
+// What the file's header says it was built for, as manifests name it.
+std::string ProcessorArchitecture(const std::string& path) {
+  const std::string file = ReadFileText(path);
+  if (file.size() < 0x40) return "";
+  std::uint32_t ntAt = 0;
+  std::memcpy(&ntAt, file.data() + 0x3C, sizeof ntAt);
+  if (file.size() < ntAt + 6ull) return "";
+  std::uint16_t machine = 0;
+  std::memcpy(&machine, file.data() + ntAt + 4, sizeof machine);
+  if (machine == IMAGE_FILE_MACHINE_I386) return "x86";
+  if (machine == IMAGE_FILE_MACHINE_AMD64) return "amd64";
+  return "machine " + std::to_string(machine);
+}
+
 class ProgramResources : public ::testing::Test {
 protected:
-  Unique<LibraryTraits> exe{::LoadLibraryExA((BinDir() + "KorvSchd.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)};
+  void SetUp() override { ASSERT_TRUE(FileExists(path)) << path << " is not built"; }
+
+  const std::string path = ProductPath();
+  Unique<LibraryTraits> exe{::LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)};
 };
 
 std::string MenuText(HMENU menu, int position) {
@@ -216,7 +243,6 @@ TEST_F(ProgramResources, ProgramIconComesFirst) {
 }
 
 TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoElevation) {
-  const std::string path = BinDir() + "KorvSchd.exe";
   DWORD ignored = 0;
   std::vector<char> block(::GetFileVersionInfoSizeA(path.c_str(), &ignored));
   ASSERT_FALSE(block.empty()) << "no version block";
@@ -249,10 +275,11 @@ TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoEl
   ASSERT_NE(found, nullptr) << "no manifest";
   const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found)));
   const std::string manifest(bytes, ::SizeofResource(exe.Get(), found));
-  for (const char* part :
-       {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"x86\"",
-        "<description>Web scheduler</description>", "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>",
-        "<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"}) {
+  for (const std::string& part : {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"" +
+                                      ProcessorArchitecture(path) + "\"",
+                                  std::string("<description>Web scheduler</description>"),
+                                  std::string("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"),
+                                  std::string("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>")}) {
     EXPECT_NE(manifest.find(part), std::string::npos) << part << "\nin\n" << manifest;
   }
 }
