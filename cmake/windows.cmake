@@ -5,8 +5,9 @@ add_link_options(-static -static-libgcc -static-libstdc++)
 # Wine-backed test benches: every test program runs through this wrapper, in
 # the bench that its KORV_WINE_DIR names (see korv_wine_bench below); by hand,
 # in the first bench. A 32-bit build runs under 32-bit Wine, a 64-bit one under
-# 64-bit Wine (cmake/wine-env.sh); where the machine cannot run the build's
-# programs, every entry that would is skipped with the reason (exit 77).
+# 64-bit Wine (cmake/wine-env.sh); where the 64-bit build's tests run instead
+# of the 32-bit one's, every 32-bit entry that needs Wine is skipped, saying
+# why (exit 77).
 set(KORV_WINE_DIR ${CMAKE_BINARY_DIR}/wine-a)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(KORV_WINE_ARCH 64)
@@ -92,10 +93,10 @@ function(korv_wine_bench name)
   add_test(NAME wine_setup_${name}
     COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh start ${dir} $<TARGET_FILE:traydriver> "${F_VERSION}" "${F_DPI}")
   set_tests_properties(wine_setup_${name} PROPERTIES FIXTURES_SETUP wine_${name} TIMEOUT 300
-    SKIP_RETURN_CODE ${KORV_WINE_SKIP} ENVIRONMENT KORV_WINE_ARCH=${KORV_WINE_ARCH})
+    SKIP_RETURN_CODE ${KORV_WINE_SKIP} ENVIRONMENT KORV_WINE_BUILD_ARCH=${KORV_WINE_ARCH})
   add_test(NAME wine_cleanup_${name} COMMAND ${CMAKE_SOURCE_DIR}/cmake/wine-bench.sh stop ${dir})
   set_tests_properties(wine_cleanup_${name} PROPERTIES FIXTURES_CLEANUP wine_${name} TIMEOUT 60
-    ENVIRONMENT KORV_WINE_ARCH=${KORV_WINE_ARCH})
+    SKIP_RETURN_CODE ${KORV_WINE_SKIP} ENVIRONMENT KORV_WINE_BUILD_ARCH=${KORV_WINE_ARCH})
   if(F_LABEL)
     set_tests_properties(wine_setup_${name} wine_cleanup_${name} PROPERTIES LABELS ${F_LABEL})
   endif()

@@ -6,8 +6,9 @@
 #        prefix presents itself as that Windows; with DPI, the display runs
 #        at that many dots per inch (96 is 100 %).
 # stop:  ends only what start began: the prefix's wineserver and our Xvfb.
-# KORV_WINE_ARCH (32 or 64) is the architecture of the programs it will run;
-# a 32-bit bench on a machine that runs no 32-bit code is skipped (exit 77).
+# KORV_WINE_BUILD_ARCH (32 or 64, by default the machine's choice) is the
+# architecture of the programs it will run: a 32-bit bench where the 64-bit
+# build's tests run instead is skipped (exit 77).
 set -u
 cmd=$1 dir=$2 version=${4:-} dpi=${5:-}
 KORV_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -51,8 +52,8 @@ start_display() {
 }
 
 case "$cmd" in
-  stop) stop; exit 0 ;;
-  start) korv_wine_skip_unless_runnable ;;
+  stop) korv_wine_for "${KORV_WINE_BUILD_ARCH:-$KORV_WINE_ARCH}"; stop; exit 0 ;;
+  start) korv_wine_for "${KORV_WINE_BUILD_ARCH:-$KORV_WINE_ARCH}" ;;
   *) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
 esac
 

@@ -22,27 +22,33 @@ elif [ -z "${KORV_WINE_WHY:-}" ]; then
   KORV_WINE_WHY="chosen by KORV_WINE_ARCH=$KORV_WINE_ARCH"
 fi
 export KORV_WINE_ARCH KORV_WINE_WHY
-
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 if [ "$KORV_WINE_ARCH" = 64 ]; then
   KORV_PRESET=mingw64 KORV_WINE_BUILD="64-bit build under 64-bit Wine"
-  export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
-  case ":$PATH:" in
-    *":$KORV_ROOT/cmake/wine64:"*) ;;
-    *) PATH="$KORV_ROOT/cmake/wine64:$PATH" ;;
-  esac
-  export PATH
 else
   KORV_PRESET=mingw KORV_WINE_BUILD="32-bit build under 32-bit Wine"
-  export WINEARCH=win32
-  unset WINELOADER
 fi
 
-# Ends a script with CTest's skip code when this machine cannot run the chosen
-# build's programs: the 32-bit build's, on a machine that runs no 32-bit code.
-korv_wine_skip_unless_runnable() {
-  if [ "$KORV_WINE_ARCH" = 32 ] && ! korv_runs_32bit; then
-    echo "skipped: the 32-bit build's programs need a machine that runs 32-bit code, and this one runs none (the 64-bit build's tests run them instead)"
+# korv_wine_for ARCH: Wine set up for programs of that architecture (32 or
+# 64). The 32-bit build's programs run only where the choice above is 32:
+# elsewhere the script ends with CTest's skip code (77), saying why.
+korv_wine_for() {
+  if [ "$1" = 32 ] && [ "$KORV_WINE_ARCH" != 32 ]; then
+    echo "skipped: a program of the 32-bit build, whose tests run where the machine runs 32-bit code; here the 64-bit build's run instead: $KORV_WINE_WHY"
     exit 77
+  fi
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  if [ "$1" = 64 ]; then
+    # /usr/bin/wine and Debian's wineboot (which calls wine-stable) pick the
+    # 32-bit loader whenever it is installed: the folder first on PATH gives
+    # both names to the 64-bit one.
+    export WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
+    case ":$PATH:" in
+      *":$KORV_ROOT/cmake/wine64:"*) ;;
+      *) PATH="$KORV_ROOT/cmake/wine64:$PATH" ;;
+    esac
+    export PATH
+  else
+    export WINEARCH=win32
+    unset WINELOADER
   fi
 }

@@ -13,6 +13,7 @@ esac
 ./tools/install-deps.sh
 KORV_ROOT=$(pwd)
 . cmake/wine-env.sh
+korv_wine_for "$KORV_WINE_ARCH"
 cmake --preset "$KORV_PRESET" >/dev/null
 cmake --build --preset "$KORV_PRESET" >/dev/null
 build=$(pwd)/build/$KORV_PRESET

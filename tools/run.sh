@@ -23,6 +23,7 @@ done
 # build under 64-bit Wine (or with KORV_WINE_ARCH=64).
 KORV_ROOT=$(pwd)
 . cmake/wine-env.sh
+korv_wine_for "$KORV_WINE_ARCH"
 cmake --preset "$KORV_PRESET" >/dev/null
 cmake --build --preset "$KORV_PRESET" --target KorvSchd korv98_stub korvctl browser_stub traydriver >/dev/null
 bin=$(pwd)/build/$KORV_PRESET/bin

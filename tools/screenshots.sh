@@ -14,6 +14,7 @@ set -eu
 cd "$(dirname "$0")/.."
 KORV_ROOT=$(pwd)
 . cmake/wine-env.sh
+korv_wine_for "$KORV_WINE_ARCH"
 build=${1:-build/$KORV_PRESET}
 [ -f "$build/CMakeCache.txt" ] || cmake --preset "$KORV_PRESET" >/dev/null
 cmake --build "$build" --target KorvSchd traydriver korvctl >/dev/null
