@@ -3,6 +3,7 @@
 #include "app/LaterWindows.h"
 #include "app/OwnInstance.h"
 #include "browser/Browser.h"
+#include "common/CommandLine.h"
 #include "common/ModulePath.h"
 #include "sched/ThreadWakeUp.h"
 
@@ -12,7 +13,9 @@ TWebSched::TWebSched() {
   // The browser comes first: its construction may fail (DDE), and then the
   // Run value must not have been written.
   Browser = std::make_unique<TBrowser>(this);
-  RegisterAutoStart(kRunValueName, GetOwnExePath());
+  // Quoted when the path holds a blank, or Windows would first try a program
+  // at a shorter prefix of it ("C:\Program.exe").
+  RegisterAutoStart(kRunValueName, ProgramCommandLine(GetOwnExePath()));
 }
 
 TWebSched::~TWebSched() {

@@ -37,15 +37,13 @@ bool RegisterAutoStart(const std::string& valueName, const std::string& data) {
   HKEY raw = nullptr;
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return false;
   UniqueHkey key(raw);
-  ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                   static_cast<DWORD>(data.size()) + 1);
-  return true;
+  return ::RegSetValueExA(key.Get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>(data.size()) + 1) == ERROR_SUCCESS;
 }
 
 bool UnregisterAutoStart(const std::string& valueName) {
   HKEY raw = nullptr;
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return false;
   UniqueHkey key(raw);
-  ::RegDeleteValueA(key.Get(), valueName.c_str());
-  return true;
+  return ::RegDeleteValueA(key.Get(), valueName.c_str()) == ERROR_SUCCESS;
 }

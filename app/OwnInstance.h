@@ -9,6 +9,7 @@ std::string OwnInstanceMutexName();
 bool AcquireOwnInstance();
 void ReleaseOwnInstance();
 
+// True when the Run key's value was written, or removed.
 bool RegisterAutoStart(const std::string& valueName, const std::string& data);
 bool UnregisterAutoStart(const std::string& valueName);
 

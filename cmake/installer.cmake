@@ -52,8 +52,20 @@ set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING}")
 # silently). So the installer writes the Run value itself, as the program
 # would, and makes the schedule key that the capture application and the
 # scheduler share, leaving a key that exists as it is.
+# The Run value is the program's path, quoted when it holds a blank.
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
-  WriteRegStr HKLM 'Software\Microsoft\Windows\CurrentVersion\Run' 'WebSched' '$INSTDIR\KorvSchd.exe'
+  StrCpy $0 '$INSTDIR\KorvSchd.exe'
+  StrCpy $1 0
+  korv_blank_loop:
+    StrCpy $2 $0 1 $1
+    StrCmp $2 '' korv_blank_done
+    StrCmp $2 ' ' korv_quote
+    IntOp $1 $1 + 1
+    Goto korv_blank_loop
+  korv_quote:
+    StrCpy $0 '"$0"'
+  korv_blank_done:
+  WriteRegStr HKLM 'Software\Microsoft\Windows\CurrentVersion\Run' 'WebSched' $0
   System::Call 'advapi32::RegCreateKeyEx(p 0x80000000, t "Korvamo\Scheduler", i 0, p 0, i 0, i 0x20006, p 0, *p .r0, *i .r1) i .r2'
   IntCmp $2 0 0 korv_no_key korv_no_key
     System::Call 'advapi32::RegCloseKey(p r0)'

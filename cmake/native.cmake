@@ -56,6 +56,6 @@ set_tests_properties(include_layers PROPERTIES TIMEOUT 60)
 # Lint: the portable code as the Linux compiler sees it (the Windows build
 # lints the whole program as MinGW sees it).
 add_test(NAME tidy_portable COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/lint.py tidy ${CMAKE_BINARY_DIR})
-set_tests_properties(tidy_portable PROPERTIES TIMEOUT 300 COST 100)
+set_tests_properties(tidy_portable PROPERTIES TIMEOUT 900 COST 100)
 add_test(NAME format COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/lint.py format)
 set_tests_properties(format PROPERTIES TIMEOUT 120)

@@ -18,16 +18,18 @@ std::string InstanceMutexName(const std::string& applicationName) {
 
 bool CaptureAppNotRunning() {
   try {
+    // Opened, never created: a mutex made here, even for an instant, would
+    // make a capture application starting in that instant take itself for a
+    // second copy and quit.
     const std::string name = InstanceMutexName(kCaptureAppName);
-    if (UniqueHandle running{::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())}) return false;
-    HANDLE created = ::CreateMutexA(nullptr, FALSE, name.c_str());
-    // Found by the creation: it started after the first call, so it runs.
-    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    UniqueHandle probe{created};
-    return probe && !existed;
+    HANDLE opened = ::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+    const DWORD error = ::GetLastError();
+    if (UniqueHandle running{opened}) return false;
+    // Only "no such object" says it does not run; any other failure (a
+    // mutex this user may not open, say) is taken as running.
+    return error == ERROR_FILE_NOT_FOUND;
   } catch (...) {
-    // No name, no answer: taken as running, like a mutex that can be
-    // neither opened nor created.
+    // No name, no answer: taken as running.
     return false;
   }
 }

@@ -7,8 +7,8 @@ inline constexpr char kCaptureAppName[] = "Korvamo 98";
 inline constexpr char kCaptureAppExe[] = "KORV98.EXE";
 
 std::string InstanceMutexName(const std::string& applicationName);
-// True when the capture application's instance mutex did not exist. Leaves no
-// mutex behind. Safe on any thread; raises nothing.
+// True when the capture application's instance mutex does not exist. Only
+// opens it, never creates it. Safe on any thread; raises nothing.
 bool CaptureAppNotRunning();
 std::string CaptureAppPath();
 // Starts a program by its path (quoted when it holds blanks); true when started.

@@ -14,6 +14,9 @@
 
 #include "common/Win32Handles.h"
 
+// The base name that the scheduler and the capture application share.
+inline constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
+
 class TDataSynchronizer {
 public:
   static constexpr int kSlotCount = 5;
@@ -32,6 +35,8 @@ public:
 
   int Slot() const { return slot_; }
   static std::string ObjectName(const std::string& baseName, const char* suffix);
+  // The name of a slot's change notice, which a writer sets.
+  static std::string NoticeName(const std::string& baseName, int slot);
 
 private:
   UniqueHandle EventNoReader;

@@ -9,7 +9,6 @@
 #include "sched/ThreadSync.h"
 
 namespace {
-constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
 constexpr int kSchedulerSlot = 0;
 constexpr int kNoUnwrittenFlag = -1;
 // Bits 8-9 of SchedulerCore::Flags: bit 0 as SetState asked but could not write.

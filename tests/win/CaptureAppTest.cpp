@@ -2,6 +2,9 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "app/OwnInstance.h"
 #include "common/ModulePath.h"
 #include "sched/CaptureApp.h"
@@ -35,6 +38,30 @@ TEST(CaptureApp, NotRunningLeavesNoMutexBehind) {
   ASSERT_FALSE(MutexExists("APPLICATION-KORVAMO 98"));
   EXPECT_TRUE(CaptureAppNotRunning());
   EXPECT_FALSE(MutexExists("APPLICATION-KORVAMO 98"));
+}
+
+TEST(CaptureApp, TheCheckNeverMakesTheMutexThatAStartingCopyLooksFor) {
+  // A capture application that finds its mutex already there takes itself
+  // for a second copy and quits. While one thread checks without pause, this
+  // one plays copies starting, each once the last one's mutex is gone: none
+  // may find a mutex there (one that the check made).
+  std::atomic<bool> stop{false};
+  std::thread checker([&] {
+    while (!stop) CaptureAppNotRunning();
+  });
+  int foundThere = 0;
+  for (int i = 0; i < 1000; ++i) {
+    {
+      HANDLE created = ::CreateMutexA(nullptr, FALSE, "APPLICATION-KORVAMO 98");
+      foundThere += ::GetLastError() == ERROR_ALREADY_EXISTS;
+      UniqueHandle copy{created};
+    }
+    // The check may still hold the mutex of the copy that has just ended.
+    ASSERT_TRUE(WaitFor([] { return !MutexExists("APPLICATION-KORVAMO 98"); }, 5000)) << i;
+  }
+  stop = true;
+  checker.join();
+  EXPECT_EQ(foundThere, 0);
 }
 
 TEST(CaptureApp, RunningWhileTheStandInHoldsItsMutex) {

@@ -82,7 +82,7 @@ TEST_F(Installer, InstallsStartsAndUninstallsCleanlyKeepingTheSchedule) {
   }
   EXPECT_TRUE(FileExists(folder + "Uninstall.exe"));
   ASSERT_TRUE(WaitFor(SchedulerWindowExists, 15000)) << "the installer starts the scheduler at the end";
-  EXPECT_EQ(RunValue(), folder + "KorvSchd.exe");
+  EXPECT_EQ(RunValue(), "\"" + folder + "KorvSchd.exe\"") << "quoted: the folder holds a blank";
   const StoredSchedule kept = ReadSchedule();
   EXPECT_EQ(kept.State.value_or(0xEE), kStateMinimised) << "an existing schedule key is left as it is";
   EXPECT_EQ(kept.StartupDate.value_or(-1.0), 50000.5);
@@ -103,7 +103,7 @@ TEST_F(Installer, WritesTheRunValueAndMakesTheScheduleKeyItself) {
   ASSERT_TRUE(running);
   ASSERT_EQ(ScheduleValueCount(), -1) << "no schedule key before";
   ASSERT_EQ(Install(), 0u);
-  EXPECT_EQ(RunValue(), folder + "KorvSchd.exe");
+  EXPECT_EQ(RunValue(), "\"" + folder + "KorvSchd.exe\"") << "quoted: the folder holds a blank";
   EXPECT_EQ(ScheduleValueCount(), 0) << "the key exists, with no value yet";
   // The copy started at the end met the mutex and left.
   ::Sleep(1000);

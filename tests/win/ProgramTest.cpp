@@ -46,6 +46,21 @@ TEST_F(ProgramTest, EveryStartWritesTheRunValueAndWmCloseLeavesIt) {
   EXPECT_EQ(second.Close(), 0u);
 }
 
+TEST_F(ProgramTest, TheRunValueIsQuotedWhenThePathHoldsABlank) {
+  // Unquoted, Windows would try "...\Program.exe" first at the next logon.
+  TempFolder parent("blank");
+  const std::string folderWithBlank = parent.Path() + "Program Files\\";
+  ASSERT_TRUE(::CreateDirectoryA(folderWithBlank.c_str(), nullptr));
+  const std::string exe = folderWithBlank + "KorvSchd.exe";
+  ASSERT_TRUE(::CopyFileA((BinDir() + "KorvSchd.exe").c_str(), exe.c_str(), FALSE));
+  SchedulerUnderTest program;
+  ASSERT_TRUE(program.Start(exe));
+  EXPECT_EQ(RunValue(), "\"" + exe + "\"");
+  EXPECT_EQ(program.Close(), 0u);
+  ::DeleteFileA(exe.c_str());
+  ::RemoveDirectoryA(folderWithBlank.c_str());
+}
+
 TEST_F(ProgramTest, SecondCopyEndsAtOnceWithoutTouchingAnything) {
   const std::string exe = folder.CopyProgram("KorvSchd.exe");
   SchedulerUnderTest first;

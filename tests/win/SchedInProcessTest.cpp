@@ -19,7 +19,6 @@ using namespace korvtest;
 using namespace schedtest;
 
 namespace {
-constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
 
 class SchedInProcessTest : public ::testing::Test {
 protected:

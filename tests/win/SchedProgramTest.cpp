@@ -20,7 +20,6 @@ namespace {
 constexpr DWORD kSeveralCycles = 1500;
 constexpr DWORD kLaunchWait = 10000;
 constexpr WPARAM kSuspendCommand = 104;
-constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
 
 class SchedProgramTest : public ::testing::Test {
 protected:

@@ -10,14 +10,15 @@
 #include <string>
 #include <vector>
 
+#include "app/KorvSchdMain.h"
 #include "common/Win32Handles.h"
+#include "sched/CaptureApp.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
 #include "sched/ThreadSync.h"
 #include "tools/korvctl/PeerCommand.h"
 
 namespace {
-constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
 constexpr DWORD kLockWait = 2000;
 constexpr int kExitFailed = 1, kExitBadInput = 2, kExitLocked = 3;
 
@@ -45,8 +46,7 @@ void PrintSchedule(const char* lead, const Schedule& s) {
 // A reader registration without waiting for a change: this slot is ours
 // alone, so raising its own notice first makes BeginRead register at once.
 bool BeginReadNow(TDataSynchronizer& sync, DWORD timeout) {
-  const std::string name =
-      TDataSynchronizer::ObjectName(kSyncBaseName, "_EventDataToRead") + std::to_string(sync.Slot());
+  const std::string name = TDataSynchronizer::NoticeName(kSyncBaseName, sync.Slot());
   UniqueHandle notice{::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())};
   if (notice) ::SetEvent(notice.Get());
   return sync.BeginRead(timeout);
@@ -75,16 +75,14 @@ void SleepFor(std::uint64_t milliseconds) {
   }
 }
 
-bool MutexExists(const char* name) { return UniqueHandle{::OpenMutexA(SYNCHRONIZE, FALSE, name)} ? true : false; }
-
 int Status(TDataSynchronizer& sync) {
   if (!BeginReadNow(sync, kLockWait)) return Locked();
   const Schedule s = ReadCurrent();
   sync.EndRead();
   std::printf("state: 0x%02X (%s)\n", s.State, DescribeState(s.State).c_str());
   std::printf("next capture: %s\n", DescribeDate(s.StartupDate).c_str());
-  std::printf("scheduler: %s\n", ::FindWindowA("TWebSched", nullptr) ? "running" : "not running");
-  std::printf("capture application: %s\n", MutexExists("APPLICATION-KORVAMO 98") ? "running" : "not running");
+  std::printf("scheduler: %s\n", ::FindWindowA(kWindowClassName, nullptr) ? "running" : "not running");
+  std::printf("capture application: %s\n", CaptureAppNotRunning() ? "not running" : "running");
   return 0;
 }
 
