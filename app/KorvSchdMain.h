@@ -92,6 +92,11 @@ private:
   bool SendTrayIcon(DWORD Action, int Offset);
 
   bool refreshHeld_ = false;
+  // Set while the menu is open or its command runs (the unload question, a
+  // page opening that waits for the browser): their modal loops dispatch the
+  // icon's clicks, and a menu opened from inside would act on a state that
+  // the outer one is about to change. Main thread only.
+  bool menuBusy_ = false;
 };
 
 // The single instance; the window procedure reaches the object only through it.

@@ -46,6 +46,18 @@ void SetTooltip(TWebSched& sched, NOTIFYICONDATAA& data) {
   std::memcpy(data.szTip, tip, sizeof tip);
 }
 
+// Set for its own life, cleared on every way out.
+class BusyFlag {
+public:
+  explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
+  ~BusyFlag() { flag_ = false; }
+  BusyFlag(const BusyFlag&) = delete;
+  BusyFlag& operator=(const BusyFlag&) = delete;
+
+private:
+  bool& flag_;
+};
+
 NOTIFYICONDATAA NotifyIconData(HWND window, DWORD threadId) {
   NOTIFYICONDATAA data{};
   data.cbSize = kNotifyIconSize;
@@ -131,6 +143,8 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
     Message.Result = ::DefWindowProcA(Handle, Message.Msg, Message.WParam, Message.LParam);
     return;
   }
+  if (menuBusy_) return;
+  const BusyFlag busy(menuBusy_);
   POINT cursor{};
   ::GetCursorPos(&cursor);
   if (!PopupMenu) PopupMenu.Reset(::LoadMenuA(::GetModuleHandleA(nullptr), "WEBSCHEDMENU"));
@@ -176,6 +190,7 @@ void TWebSched::PrepareMenu(HMENU Popup) {
 
 void TWebSched::WMCommand(TMessage& Message) {
   Message.Result = 0;
+  const BusyFlag busy(menuBusy_);
   const int command = LOWORD(Message.WParam);
   switch (command) {
     case IDM_LOAD_CAPTURE_APP: LaunchProgram(CaptureAppPath(), SW_SHOWNORMAL); return;

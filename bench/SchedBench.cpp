@@ -42,10 +42,11 @@ Figures Summarise(std::vector<double> v, int missed) {
 // The capture application's write: lock, registry, notice. Returns the local
 // time at which the notice went out.
 double PeerWrite(TDataSynchronizer& peer, double date) {
-  if (!peer.BeginWrite(5000)) return 0;
+  TSyncLock write = peer.Write(5000);
+  if (!write) return 0;
   WriteSchedule(0, date);
   const double sent = LocalNow();
-  peer.EndWrite();
+  write.Release();
   return sent;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "browser/BrowserText.h"
+#include "common/ProgramStart.h"
 #include "common/Win32Handles.h"
 #include "common/WorkPath.h"
 #include "dde/DdemanEx.h"
@@ -70,8 +71,9 @@ TBrowser::TBrowser(void* Owner) : owner_(Owner) {
 
 TBrowser::~TBrowser() {
   conversation_.reset();
-  ddeMgr_.reset();
+  // Nulled first: DDEML may still call back while the manager goes.
   GlobalDdeMgr = nullptr;
+  ddeMgr_.reset();
 }
 
 std::string TBrowser::ReadConfiguredBrowser() {
@@ -164,5 +166,5 @@ bool TBrowser::OpenByDde(const std::string& Url) {
 }
 
 void TBrowser::OpenByCommand(const std::string& Url) {
-  ::WinExec(FallbackCommandLine(browserPath_, Url).c_str(), SW_SHOWNORMAL);
+  StartCommandLine(FallbackCommandLine(browserPath_, Url), SW_SHOWNORMAL);
 }

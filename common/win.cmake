@@ -1,1 +1,1 @@
-target_sources(korv_win PRIVATE common/ModulePath.cpp common/WorkPath.cpp)
+target_sources(korv_win PRIVATE common/ModulePath.cpp common/ProgramStart.cpp common/WorkPath.cpp)

@@ -33,6 +33,8 @@ public:
   UniqueDdeString(DWORD instance, const char* text)
       : Unique<DdeStringTraits>(DdeStringRef{instance, ::DdeCreateStringHandleA(instance, text, CP_WINANSI)}) {}
   HSZ Handle() const { return Get().Handle; }
+  // A creation that failed keeps its instance but has no handle.
+  explicit operator bool() const noexcept { return Handle() != nullptr; }
 };
 
 struct DdeDataTraits {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "common/ModulePath.h"
+#include "common/ProgramStart.h"
 #include "dde/ComponentText.h"
 #include "dde/DdeText.h"
 #include "res/resource.h"
@@ -116,7 +117,7 @@ bool TDdeClientConv::OpenConversation() {
     std::string commandLine = !serviceApplication_.empty() ? serviceApplication_ : ddeService_ + " " + ddeTopic_;
     // No wait for the server: it has registered its name by the time WinExec
     // returns (which waits for the new program's input idle) or not at all.
-    if (::WinExec(commandLine.c_str(), SW_SHOWMINNOACTIVE) >= 32) connected = ConnectAttempt();
+    if (StartCommandLine(commandLine, SW_SHOWMINNOACTIVE)) connected = ConnectAttempt();
   }
   if (!connected) return false;
   dataFormat_ = conversationInfo_.wFmt ? conversationInfo_.wFmt : CF_TEXT;
@@ -184,9 +185,10 @@ TDdeRequest TDdeClientConv::Request(const std::string& Item) {
   DdeDataAccess access(data.Get());
   if (!access.Data()) return request;
   const char* bytes = reinterpret_cast<const char*>(access.Data());
-  const DWORD size = access.Size();
-  const std::size_t length = DdeTextLength(bytes, size);
-  request.Text.reset(new char[size + 1]);
+  // The text's length (at most the data's size) sizes the copy: the size
+  // itself plus one could wrap round in 32 bits.
+  const std::size_t length = DdeTextLength(bytes, access.Size());
+  request.Text.reset(new char[length + 1]);
   std::memcpy(request.Text.get(), bytes, length);
   request.Text[length] = 0;
   return request;

@@ -5,6 +5,7 @@
 #include "common/CommandLine.h"
 #include "common/ModulePath.h"
 #include "common/PathText.h"
+#include "common/ProgramStart.h"
 #include "common/Win32Handles.h"
 #include "sched/InstanceMutexText.h"
 
@@ -37,6 +38,5 @@ bool CaptureAppNotRunning() {
 std::string CaptureAppPath() { return FolderOf(GetOwnExePath()) + kCaptureAppExe; }
 
 bool LaunchProgram(const std::string& programPath, int showCommand) {
-  const std::string commandLine = ProgramCommandLine(programPath);
-  return ::WinExec(commandLine.c_str(), static_cast<UINT>(showCommand)) > 31;
+  return StartCommandLine(ProgramCommandLine(programPath), showCommand);
 }

@@ -7,14 +7,16 @@
 #include "common/Win32Handles.h"
 
 namespace {
-// Bytes delivered, or nothing when the value is missing or longer than the
-// buffer (the query then fails with ERROR_MORE_DATA).
+// Bytes delivered, or nothing when the value is missing, longer than the
+// buffer (the query then fails with ERROR_MORE_DATA) or text: a "1" written
+// as a string would otherwise read as the byte 0x31.
 std::optional<DWORD> QueryBytes(HKEY key, const char* name, void* buffer, DWORD size) {
   std::memset(buffer, 0, size);
-  DWORD got = size;
-  if (::RegQueryValueExA(key, name, nullptr, nullptr, static_cast<BYTE*>(buffer), &got) != ERROR_SUCCESS) {
+  DWORD got = size, type = REG_NONE;
+  if (::RegQueryValueExA(key, name, nullptr, &type, static_cast<BYTE*>(buffer), &got) != ERROR_SUCCESS) {
     return std::nullopt;
   }
+  if (type != REG_DWORD && type != REG_BINARY && type != REG_QWORD) return std::nullopt;
   return got;
 }
 }  // namespace

@@ -1,5 +1,7 @@
 #include "sched/ThreadSync.h"
 
+#include <utility>
+
 namespace {
 // Only a time-out counts as failure: an abandoned mutex is acquired, and a wait
 // on a missing handle fails at once, which the protocol treats as success.
@@ -8,6 +10,27 @@ bool Acquired(DWORD waitResult) { return waitResult != WAIT_TIMEOUT; }
 
 std::string TDataSynchronizer::ObjectName(const std::string& baseName, const char* suffix) {
   return (baseName.empty() ? std::string("Sync_") : baseName) + suffix;
+}
+
+TSyncLock::TSyncLock(TSyncLock&& other) noexcept : sync_(std::exchange(other.sync_, nullptr)), write_(other.write_) {}
+
+TSyncLock& TSyncLock::operator=(TSyncLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    sync_ = std::exchange(other.sync_, nullptr);
+    write_ = other.write_;
+  }
+  return *this;
+}
+
+void TSyncLock::Release() noexcept {
+  TDataSynchronizer* sync = std::exchange(sync_, nullptr);
+  if (!sync) return;
+  if (write_) {
+    sync->EndWrite();
+  } else {
+    sync->EndRead();
+  }
 }
 
 std::string TDataSynchronizer::NoticeName(const std::string& baseName, int slot) {

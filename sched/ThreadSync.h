@@ -17,6 +17,32 @@
 // The base name that the scheduler and the capture application share.
 inline constexpr char kSyncBaseName[] = "KorvamoSyncExchange";
 
+class TDataSynchronizer;
+
+// A read or write lock of the change signal, held for the guard's life and
+// ended by its destructor (or Release), on every way out. Empty when the
+// wait for it timed out. Move-only.
+class TSyncLock {
+public:
+  TSyncLock() = default;
+  TSyncLock(TSyncLock&& other) noexcept;
+  TSyncLock& operator=(TSyncLock&& other) noexcept;
+  ~TSyncLock() { Release(); }
+  TSyncLock(const TSyncLock&) = delete;
+  TSyncLock& operator=(const TSyncLock&) = delete;
+
+  explicit operator bool() const noexcept { return sync_ != nullptr; }
+  // Ends the lock now: a writer's notices go out.
+  void Release() noexcept;
+
+private:
+  friend class TDataSynchronizer;
+  TSyncLock(TDataSynchronizer* sync, bool write) : sync_(sync), write_(write) {}
+
+  TDataSynchronizer* sync_ = nullptr;
+  bool write_ = false;
+};
+
 class TDataSynchronizer {
 public:
   static constexpr int kSlotCount = 5;
@@ -26,6 +52,11 @@ public:
   TDataSynchronizer(const TDataSynchronizer&) = delete;
   TDataSynchronizer& operator=(const TDataSynchronizer&) = delete;
 
+  // The guards: a lock held until the guard goes, empty on time-out.
+  [[nodiscard]] TSyncLock Read(DWORD Timeout) { return {BeginRead(Timeout) ? this : nullptr, false}; }
+  [[nodiscard]] TSyncLock Write(DWORD Timeout) { return {BeginWrite(Timeout) ? this : nullptr, true}; }
+
+  // The protocol's primitives under the guards.
   // True: inside as a reader, EndRead must follow once.
   bool BeginRead(DWORD Timeout);
   void EndRead();

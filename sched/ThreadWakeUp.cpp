@@ -82,15 +82,13 @@ void SchedulerCore::Run() {
     if (slept == WAIT_FAILED) ::Sleep(pause);
     WakeOwner();
     try {
-      if (Synchronizer.BeginRead(WaitBeforeDueTest(TScheduler::kLockTimeout, stillDue))) {
+      if (const TSyncLock read = Synchronizer.Read(WaitBeforeDueTest(TScheduler::kLockTimeout, stillDue))) {
         LoadState();
-        Synchronizer.EndRead();
       }
       stillDue = IsDue(LocalNow()) && !ClearDueDateAndLaunch();
     } catch (...) {
       // Out of memory (the launch's path): no launch this cycle; the next
       // cycle carries on, with its whole waits if the date is still due.
-      // Neither LoadState nor SaveState raises, so no lock is left held.
       stillDue = IsDue(LocalNow());
     }
   }
@@ -148,14 +146,15 @@ bool SchedulerCore::IsDue(double now) const {
 // overwritten, and a date cleared by another party is never launched.
 // False when the lock was not had: the next cycle tries again.
 bool SchedulerCore::ClearDueDateAndLaunch() {
-  if (!Synchronizer.BeginWrite(TScheduler::kLockTimeout)) return false;
+  TSyncLock write = Synchronizer.Write(TScheduler::kLockTimeout);
+  if (!write) return false;
   LoadState();
   const bool cleared = IsDue(LocalNow());
   if (cleared) {
     StartupDate = 0.0;
     SaveState();
   }
-  Synchronizer.EndWrite();
+  write.Release();
   if (cleared) LaunchCapture();
   return true;
 }
@@ -217,9 +216,8 @@ void TScheduler::Stop() {
   Resume();
   if (thread_ && idle) ::WaitForSingleObject(thread_.Get(), kStopWait);
   // Without the lock nothing is written: a peer may be writing right now.
-  if (core_->Synchronizer.BeginWrite(kLockTimeout)) {
+  if (const TSyncLock write = core_->Synchronizer.Write(kLockTimeout)) {
     core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
-    core_->Synchronizer.EndWrite();
   }
   // A thread still held by a peer keeps its own reference to the core.
 }
@@ -267,9 +265,9 @@ void TScheduler::SetState(std::uint8_t NewState) {
   if (NewState == core_->State()) return;
   const int bit = (NewState & kStateSuspended) ? 1 : 0;
   core_->Flags = NewState | (bit ? kUnwrittenSet : kUnwrittenClear);
-  if (!core_->Synchronizer.BeginWrite(kLockTimeout)) return;  // in memory only, until a reload or destruction
-  core_->WriteSuspendFlag(bit);                               // its reload drops the mark
-  core_->Synchronizer.EndWrite();
+  const TSyncLock write = core_->Synchronizer.Write(kLockTimeout);
+  if (!write) return;            // in memory only, until a reload or destruction
+  core_->WriteSuspendFlag(bit);  // its reload drops the mark
 }
 
 std::string TScheduler::NextCaptureText() const {

@@ -87,10 +87,8 @@ void SoakLoad::OpenSite(int index) {
 }
 
 bool SoakLoad::Write(double date) {
-  if (!peer_.BeginWrite(5000)) return false;
-  const bool written = ::WriteSchedule(0, date);
-  peer_.EndWrite();
-  return written;
+  const TSyncLock write = peer_.Write(5000);
+  return write && ::WriteSchedule(0, date);
 }
 
 void SoakLoad::WriteSchedule(bool due) {

@@ -252,6 +252,11 @@ TEST_F(DdeTest, NameTooLongForDdemlConnectsToNoServerAtAll) {
   EXPECT_FALSE(conv->OpenConversation());
   EXPECT_EQ(conv->ServiceHandle(), nullptr);
   EXPECT_EQ(browser.Count("connect "), 0u) << browser.Log();
+
+  const UniqueDdeString tooLong(manager->InstanceId(), std::string(300, 'S').c_str());
+  EXPECT_FALSE(tooLong) << "a string that DDEML refused owns no handle";
+  const UniqueDdeString fits(manager->InstanceId(), "WWW_OpenURL");
+  EXPECT_TRUE(fits);
 }
 
 TEST_F(DdeTest, ServerProgramIsStartedOnceAndTriedAgainAtOnce) {

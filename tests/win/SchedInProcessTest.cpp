@@ -26,10 +26,21 @@ protected:
   void TearDown() override { CleanRegistry(); }
 };
 
-// Takes a notice left over from earlier writes, so the next wait sees only new ones.
-void DrainNotice(TDataSynchronizer& peer) {
-  if (peer.BeginRead(0)) peer.EndRead();
+TEST_F(SchedInProcessTest, TextValuesAreNotTakenForNumbers) {
+  // "1" as text is the bytes 0x31 0x00: read as a number, the suspended bit.
+  WriteRawValue(kStateValue, REG_SZ, "1", 2);
+  WriteRawValue(kStartupDateValue, REG_SZ, "4500000", 8);
+  const StoredSchedule stored = ReadSchedule();
+  EXPECT_TRUE(stored.KeyFound);
+  EXPECT_FALSE(stored.State.has_value()) << static_cast<int>(stored.State.value_or(0));
+  EXPECT_FALSE(stored.StartupDate.has_value());
+  const std::uint32_t state = 6;
+  WriteRawValue(kStateValue, REG_DWORD, &state, sizeof state);
+  EXPECT_EQ(ReadSchedule().State.value_or(0xEE), 6u);
 }
+
+// Takes a notice left over from earlier writes, so the next wait sees only new ones.
+void DrainNotice(TDataSynchronizer& peer) { peer.Read(0).Release(); }
 
 struct WakeUps {
   std::atomic<int> calls{0};
@@ -66,10 +77,11 @@ struct CycleLog {
     if (n >= kSize) return;
     self->when[n] = LocalNow();
     self->held[n] = static_cast<TScheduler*>(sender)->StartupDate();
-    if (n == self->writeAt && self->peer->BeginWrite(5000)) {
-      self->written = LocalNow() + self->aheadMs / 86400000.0;
-      WriteSchedule(0, self->written);
-      self->peer->EndWrite();
+    if (n == self->writeAt) {
+      if (const TSyncLock write = self->peer->Write(5000)) {
+        self->written = LocalNow() + self->aheadMs / 86400000.0;
+        WriteSchedule(0, self->written);
+      }
     }
     self->calls = n + 1;
   }
@@ -124,13 +136,12 @@ TEST_F(SchedInProcessTest, SetStateWritesBitZeroOnTheFreshStateAndNotifiesThePee
   DrainNotice(peer);
 
   scheduler.SetState(0x06);
-  EXPECT_FALSE(peer.BeginRead(300)) << "the same state must write and signal nothing";
+  EXPECT_FALSE(peer.Read(300)) << "the same state must write and signal nothing";
 
   // The tray passes the byte it holds with bit 0 flipped; only bit 0 is taken.
   WriteStateAndDate(0x16, later);
   scheduler.SetState(0x07);
-  ASSERT_TRUE(peer.BeginRead(2000)) << "no notice for the peer";
-  peer.EndRead();
+  ASSERT_TRUE(peer.Read(2000)) << "no notice for the peer";
   EXPECT_EQ(StoredState(), 0x17u);
   EXPECT_EQ(StoredDate(), later);
   EXPECT_EQ(scheduler.State(), 0x17);

@@ -48,16 +48,13 @@ TEST_F(KorvctlTest, WritesUnderTheLockAndNotifiesEveryOtherSlot) {
   CalendarDateTime when;
   when.Year = 2031, when.Month = 5, when.Day = 4, when.Hour = 3, when.Minute = 2, when.Second = 1;
   EXPECT_EQ(StoredDate(), *EncodeDateTime(when));
-  ASSERT_TRUE(scheduler.BeginRead(2000)) << "slot 0 got no notice";
-  scheduler.EndRead();
-  ASSERT_TRUE(other.BeginRead(2000)) << "slot 3 got no notice";
-  other.EndRead();
+  ASSERT_TRUE(scheduler.Read(2000)) << "slot 0 got no notice";
+  ASSERT_TRUE(other.Read(2000)) << "slot 3 got no notice";
 
   ASSERT_EQ(Run("--slot 3 suspend", out), 0u) << out;
   EXPECT_EQ(StoredState(), 0x03u);
-  EXPECT_FALSE(other.BeginRead(300)) << "a writer must not notify its own slot";
-  ASSERT_TRUE(scheduler.BeginRead(2000));
-  scheduler.EndRead();
+  EXPECT_FALSE(other.Read(300)) << "a writer must not notify its own slot";
+  ASSERT_TRUE(scheduler.Read(2000));
 
   ASSERT_EQ(Run("clear", out), 0u) << out;
   EXPECT_EQ(StoredDate(), 0.0);

@@ -150,12 +150,11 @@ TEST_F(SchedProgramTest, SuspendCommandFlipsBitZeroOnlyAndNotifiesThePeer) {
   WriteStateAndDate(0x06, later);
   ASSERT_TRUE(Start());
   TDataSynchronizer peer(kSyncBaseName, 2);
-  if (peer.BeginRead(0)) peer.EndRead();  // no notice left from before
+  peer.Read(0).Release();  // no notice left from before
 
   for (DWORD expected : {0x07u, 0x06u}) {
     ASSERT_TRUE(program.program.Post(program.window, WM_COMMAND, kSuspendCommand));
-    ASSERT_TRUE(peer.BeginRead(5000)) << "no notice for the peer's slot";
-    peer.EndRead();
+    ASSERT_TRUE(peer.Read(5000)) << "no notice for the peer's slot";
     EXPECT_EQ(StoredState(), expected);
     EXPECT_EQ(StoredDate(), later);
   }

@@ -246,6 +246,11 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   EXPECT_TRUE(questionShown);
   ASSERT_NE(::GetDlgItem(box, IDNO), nullptr);
   ASSERT_NE(::GetDlgItem(box, IDYES), nullptr);
+  // A right click while the question is up opens no menu from inside its loop.
+  Click(WM_RBUTTONUP);
+  ::Sleep(1000);
+  EXPECT_EQ(program.program.FindWindowOfClass(kMenuClass, 0), nullptr);
+  EndAnyMenu();
   program.program.Post(box, WM_COMMAND, IDNO);
   EXPECT_TRUE(WaitFor([&] { return !::IsWindow(box); }, 10000));
   EXPECT_EQ(program.program.WaitExit(500), static_cast<DWORD>(STILL_ACTIVE));

@@ -43,13 +43,13 @@ void PrintSchedule(const char* lead, const Schedule& s) {
   std::fflush(stdout);
 }
 
-// A reader registration without waiting for a change: this slot is ours
-// alone, so raising its own notice first makes BeginRead register at once.
-bool BeginReadNow(TDataSynchronizer& sync, DWORD timeout) {
+// A read lock without waiting for a change: this slot is ours alone, so
+// raising its own notice first makes the read register at once.
+TSyncLock ReadNow(TDataSynchronizer& sync, DWORD timeout) {
   const std::string name = TDataSynchronizer::NoticeName(kSyncBaseName, sync.Slot());
   UniqueHandle notice{::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())};
   if (notice) ::SetEvent(notice.Get());
-  return sync.BeginRead(timeout);
+  return sync.Read(timeout);
 }
 
 // Milliseconds since it was made, in 64 bits, from the 32-bit tick counter
@@ -76,9 +76,10 @@ void SleepFor(std::uint64_t milliseconds) {
 }
 
 int Status(TDataSynchronizer& sync) {
-  if (!BeginReadNow(sync, kLockWait)) return Locked();
+  TSyncLock read = ReadNow(sync, kLockWait);
+  if (!read) return Locked();
   const Schedule s = ReadCurrent();
-  sync.EndRead();
+  read.Release();
   std::printf("state: 0x%02X (%s)\n", s.State, DescribeState(s.State).c_str());
   std::printf("next capture: %s\n", DescribeDate(s.StartupDate).c_str());
   std::printf("scheduler: %s\n", ::FindWindowA(kWindowClassName, nullptr) ? "running" : "not running");
@@ -96,24 +97,21 @@ int Watch(TDataSynchronizer& sync, const PeerCommand& command) {
       if (spent >= limit) return 0;
       wait = NextWait(limit - spent, wait);
     }
-    if (!sync.BeginRead(wait)) continue;
+    TSyncLock read = sync.Read(wait);
+    if (!read) continue;
     const Schedule s = ReadCurrent();
-    sync.EndRead();
+    read.Release();
     PrintSchedule("notice: ", s);
   }
 }
 
 int Hold(TDataSynchronizer& sync, const PeerCommand& command) {
   const bool asWriter = command.Action == PeerAction::HoldLock;
-  if (!(asWriter ? sync.BeginWrite(kLockWait) : BeginReadNow(sync, kLockWait))) return Locked();
+  const TSyncLock held = asWriter ? sync.Write(kLockWait) : ReadNow(sync, kLockWait);
+  if (!held) return Locked();
   std::printf("%s held\n", asWriter ? "write lock" : "read lock");
   std::fflush(stdout);
   SleepFor(DurationMilliseconds(command.Seconds));
-  if (asWriter) {
-    sync.EndWrite();
-  } else {
-    sync.EndRead();
-  }
   return 0;
 }
 
@@ -130,8 +128,11 @@ int Write(TDataSynchronizer& sync, const PeerCommand& command) {
     }
     when = *later;
   }
-  const bool locked = !command.NoNotice;
-  if (locked && !sync.BeginWrite(kLockWait)) return Locked();
+  TSyncLock write;
+  if (!command.NoNotice) {
+    write = sync.Write(kLockWait);
+    if (!write) return Locked();
+  }
   Schedule s = ReadCurrent();
   switch (command.Action) {
     case PeerAction::Schedule:
@@ -147,7 +148,7 @@ int Write(TDataSynchronizer& sync, const PeerCommand& command) {
   }
   const bool written = WriteSchedule(s.State, s.StartupDate);
   SleepFor(DurationMilliseconds(command.HoldSeconds));
-  if (locked) sync.EndWrite();
+  write.Release();
   if (!written) {
     std::fprintf(stderr, "korvctl: the schedule could not be written to the registry\n");
     return kExitFailed;
