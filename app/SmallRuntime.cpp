@@ -1,5 +1,7 @@
 // Two pieces of the static C++ runtime that the program replaces to stay
-// small; linked into KorvSchd.exe only, never into the tests.
+// small (the library's own bring 54 KB: its string and error classes);
+// linked into KorvSchd.exe and into every Windows test program, so that the
+// tests meet the runtime's errors as the program does (tests/win/RuntimeTest.cpp).
 // - The default terminate handler: the library's prints the exception's
 //   demangled type to standard error, which a windowed program does not have,
 //   and brings in the whole demangler for it. Ours ends the process the same
@@ -7,7 +9,9 @@
 // - The library's throw helpers (length, range and similar errors raised
 //   inside std::string and the containers): the library's own build them from
 //   its reference-counted string classes. Ours raise LibraryError, which
-//   carries the same message and is caught where every std::exception is.
+//   carries the same message and is caught where every std::exception is:
+//   the program catches no library error type by name. Allocation failures
+//   keep their own types.
 #include <cstdarg>
 #include <cstdlib>
 #include <exception>

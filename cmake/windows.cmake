@@ -48,6 +48,9 @@ add_link_options($<$<NOT:$<STREQUAL:$<TARGET_PROPERTY:NAME>,KorvSchd>>:-fno-use-
 # function that the threads runtime imports and XP lacks. It must be an object
 # of the executable itself, linked before the import libraries.
 set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/common/TickCount64.cpp)
+# The program's replacements for parts of the C++ runtime: the test programs
+# link them too, so that they meet the runtime's errors as the program does.
+add_library(korv_runtime OBJECT app/SmallRuntime.cpp)
 add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
 target_compile_options(KorvSchd PRIVATE ${KORV_SIZE_OPTIONS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
@@ -148,7 +151,7 @@ function(korv_wine_test name)
   if(NOT T_BENCH)
     set(T_BENCH a)
   endif()
-  add_executable(${name} ${T_SOURCES})
+  add_executable(${name} ${T_SOURCES} $<TARGET_OBJECTS:korv_runtime>)
   target_link_libraries(${name} PRIVATE korv_test_support korv_win GTest::gtest ${T_LIBS})
   if(T_DEPENDS)
     add_dependencies(${name} ${T_DEPENDS})
@@ -210,6 +213,7 @@ target_sources(korv_test_support PRIVATE ${KORV_TEST_SUPPORT})
 target_link_libraries(korv_test_support PUBLIC korv_win GTest::gtest)
 
 file(GLOB KORV_UNIT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp ${CMAKE_SOURCE_DIR}/tools/*/*Test.cpp)
+list(APPEND KORV_UNIT_SOURCES ${CMAKE_SOURCE_DIR}/tests/win/RuntimeTest.cpp)
 korv_wine_test(unit_tests SOURCES ${KORV_UNIT_SOURCES} LIBS korvctl_core GTest::gtest_main BENCH c TIMEOUT 120)
 
 file(GLOB KORV_WIN_TEST_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cmake)
