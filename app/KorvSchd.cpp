@@ -40,9 +40,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     auto webSched = std::make_unique<TWebSched>();
     WebSched = webSched.get();
     webSched->Run();
-    // A refresh that a hung shell still holds may touch it when the shell
-    // answers: it is left to the end of the process instead.
-    if (webSched->RefreshHeld()) static_cast<void>(webSched.release());
     webSched.reset();
     WebSched = nullptr;
   } catch (const Exception& e) {

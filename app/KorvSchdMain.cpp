@@ -144,16 +144,18 @@ void TWebSched::WMDestroy(TMessage& Message) {
 
 void TWebSched::StopTray() {
   if (!Scheduler) return;
-  // Clearing waits, with a bound, for a refresh under way. One that a hung
-  // shell still holds may go on using this object and the scheduler when
-  // the shell answers: neither is freed then (the process is ending).
-  if (!Scheduler->ClearOnWakeUp(TScheduler::kWakeUpWait)) refreshHeld_ = true;
-  RemoveTrayIcon();
-  if (refreshHeld_) {
-    Scheduler->Stop();
-    static_cast<void>(Scheduler.release());
-  } else {
-    Scheduler.reset();
+  // One path, each step bounded: a shell that no longer answers must not
+  // hold up the unload. A refresh that it holds (on the scheduler thread)
+  // leaves the thread no time to end: the state is written all the same.
+  const bool refreshEnded = Scheduler->ClearOnWakeUp(TScheduler::kWakeUpWait);
+  const bool iconRemoved = RemoveTrayIcon();
+  const bool threadEnded = Scheduler->Stop(refreshEnded ? TScheduler::kStopWait : 0);
+  if (!refreshEnded || !iconRemoved || !threadEnded) {
+    // A thread still runs in what this object owns: nothing is freed under
+    // it; the process ends here, as after a normal unload.
+    ReleaseOwnInstance();
+    ::ExitProcess(0);
   }
+  Scheduler.reset();
   CurrentIconOffset = -1;
 }

@@ -37,9 +37,6 @@ public:
   virtual void WndProc(TMessage& Message);
   // The window procedure's result for a message whose handling raised.
   LRESULT MessageFailed(const TMessage& Message);
-  // A refresh that a hung shell held was not awaited at the window's end:
-  // this object must then outlive the process's last steps.
-  bool RefreshHeld() const { return refreshHeld_; }
 
   int Run();
   bool CreateHiddenWindow();
@@ -50,7 +47,8 @@ public:
   void ShowTrayIcon(int Offset);
   void UpdateTooltip();
   void BuildTooltip(char (&Tip)[64]);
-  void RemoveTrayIcon();
+  // True when the shell took the request within its bound.
+  bool RemoveTrayIcon();
   // Adds the icon again, as last shown, after the shell (re)started.
   void ReAddTrayIcon();
   // Sends the icon shown again, loaded for the DPI now in force.
@@ -83,7 +81,9 @@ public:
 private:
   void WMCreate(TMessage& Message);
   void WMDestroy(TMessage& Message);
-  // The callback, the icon and the scheduler go, in that order; nothing
+  // The callback, the icon and the scheduler thread go, in that order, then
+  // the state is written, each step with its bound; when one is hit the
+  // process ends there (exit code 0), freeing nothing under the thread. Nothing
   // happens when there is no scheduler.
   void StopTray();
   static void RefreshTrayThunk(void* Object, void* Sender);
@@ -91,7 +91,6 @@ private:
   DWORD TrayIconID() const;
   bool SendTrayIcon(DWORD Action, int Offset);
 
-  bool refreshHeld_ = false;
   // Set while the menu is open or its command runs (the unload question, a
   // page opening that waits for the browser): their modal loops dispatch the
   // icon's clicks, and a menu opened from inside would act on a state that

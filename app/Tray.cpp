@@ -130,11 +130,11 @@ void TWebSched::BuildTooltip(char (&Tip)[64]) {
   Tip[n] = 0;
 }
 
-void TWebSched::RemoveTrayIcon() {
+bool TWebSched::RemoveTrayIcon() {
   NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
   // Called as the program ends: a shell that no longer answers must not
   // hold up the unload. The request goes with its own copy of the data.
-  RunWithin(kShellWait, [data]() mutable { ::Shell_NotifyIconA(NIM_DELETE, &data); });
+  return RunWithin(kShellWait, [data]() mutable { ::Shell_NotifyIconA(NIM_DELETE, &data); });
 }
 
 void TWebSched::WMTrayNotify(TMessage& Message) {

@@ -176,26 +176,21 @@ void SchedulerCore::WriteSuspendFlag(int bit) {
 
 namespace {
 DWORD WINAPI SchedulerThread(void* parameter) {
-  auto* handedOver = static_cast<std::shared_ptr<SchedulerCore>*>(parameter);
-  const std::shared_ptr<SchedulerCore> core = std::move(*handedOver);
-  delete handedOver;
   // Each cycle catches its own failures; nothing may cross this frame.
   try {
-    core->Run();
+    static_cast<SchedulerCore*>(parameter)->Run();
   } catch (...) {
   }
   return 0;
 }
 }  // namespace
 
-TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_shared<SchedulerCore>()) {
+TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_unique<SchedulerCore>()) {
   core_->Sender = this;
   core_->LoadState();
   UserDayMonthNames();  // read once, before the thread can ask
-  auto* handedOver = new std::shared_ptr<SchedulerCore>(core_);
-  thread_.Reset(::CreateThread(nullptr, 0, SchedulerThread, handedOver, CREATE_SUSPENDED, &threadId_));
+  thread_.Reset(::CreateThread(nullptr, 0, SchedulerThread, core_.get(), CREATE_SUSPENDED, &threadId_));
   if (!thread_) {
-    delete handedOver;
     threadId_ = 0;
     return;
   }
@@ -203,23 +198,28 @@ TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_shared<SchedulerC
   if (!CreateSuspended) Resume();
 }
 
-TScheduler::~TScheduler() { Stop(); }
+TScheduler::~TScheduler() {
+  if (Stop()) return;
+  // The owner did not take the bounded path (TWebSched ends the process
+  // there): the core may not go before the thread.
+  ::WaitForSingleObject(thread_.Get(), INFINITE);
+}
 
-void TScheduler::Stop() {
-  if (stopped_) return;
-  stopped_ = true;
-  // A callback that a hung shell holds keeps the thread inside its cycle:
-  // waiting for the thread would only add to the unload's time.
-  const bool idle = !callbackHeld_ && ClearOnWakeUp(kStopWait);
-  core_->StopRequested = true;
-  ::SetEvent(core_->StopEvent.Get());
-  Resume();
-  if (thread_ && idle) ::WaitForSingleObject(thread_.Get(), kStopWait);
-  // Without the lock nothing is written: a peer may be writing right now.
-  if (const TSyncLock write = core_->Synchronizer.Write(kLockTimeout)) {
-    core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
+bool TScheduler::Stop(DWORD Wait) {
+  if (!stopped_) {
+    stopped_ = true;
+    ClearOnWakeUp(0);
+    core_->StopRequested = true;
+    ::SetEvent(core_->StopEvent.Get());
+    Resume();
+    if (thread_ && ::WaitForSingleObject(thread_.Get(), Wait) == WAIT_OBJECT_0) thread_.Reset();
+    // Without the lock nothing is written: a peer may be writing right now.
+    // A thread that has not ended takes the lock as every party does.
+    if (const TSyncLock write = core_->Synchronizer.Write(kLockTimeout)) {
+      core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
+    }
   }
-  // A thread still held by a peer keeps its own reference to the core.
+  return !thread_ || ::WaitForSingleObject(thread_.Get(), 0) == WAIT_OBJECT_0;
 }
 
 void TScheduler::Resume() {
@@ -248,10 +248,9 @@ bool TScheduler::ClearOnWakeUp(DWORD Timeout) {
     const DWORD spent = ::GetTickCount() - start;
     const DWORD woken =
         ::MsgWaitForMultipleObjects(1, &idle, FALSE, spent < Timeout ? Timeout - spent : 0, QS_SENDMESSAGE);
-    if (woken != WAIT_OBJECT_0 + 1) {
-      callbackHeld_ = woken == WAIT_TIMEOUT;
-      return !callbackHeld_;
-    }
+    if (woken == WAIT_OBJECT_0) return true;
+    // Timed out, or the wait failed: nothing says that the call has ended.
+    if (woken != WAIT_OBJECT_0 + 1) return false;
     MSG msg;
     ::PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
   }

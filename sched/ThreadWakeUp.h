@@ -1,9 +1,10 @@
 // The scheduler thread: mirrors the schedule state from the registry, wakes
 // its owner every cycle and starts the capture application when it is due.
-// The owner's main thread constructs, destroys, calls SetState and reads the
-// state; the scheduler thread runs the cycle and the wake-up callback. What
-// the thread touches lives in a shared core that it keeps alive itself, so a
-// thread that a hung peer holds past destruction never touches freed memory.
+// The owner's main thread constructs, stops, destroys, calls SetState and
+// reads the state; the scheduler thread runs the cycle and the wake-up
+// callback. What the thread touches is freed only after the thread has ended:
+// Stop tells when it did not end in time, and the owner then ends the process
+// rather than free anything under it.
 #pragma once
 #include <windows.h>
 
@@ -22,13 +23,14 @@ struct SchedulerCore;
 class TScheduler {
 public:
   static constexpr DWORD kLockTimeout = 258;
-  // How long destruction waits for the cycle under way: one interval, three
+  // How long stopping waits for the cycle under way: one interval, three
   // bounded lock waits, the callback and a launch fit well within it.
   static constexpr DWORD kStopWait = 2500;
 
   // The thread is created held back and released at the end of construction,
   // unless CreateSuspended asks to keep it held until Resume.
   explicit TScheduler(bool CreateSuspended);
+  // Stops what Stop has not; waits for a thread that Stop could not end.
   ~TScheduler();
   TScheduler(const TScheduler&) = delete;
   TScheduler& operator=(const TScheduler&) = delete;
@@ -39,15 +41,16 @@ public:
 
   // Object first, then code; clearing takes the code first, then the object,
   // and waits up to Timeout ms for a call under way. True when none runs any
-  // more; false when one is still under way (held by a hung peer), which may
-  // then go on using what it was given. The callback must not wait for the
-  // thread that clears it.
+  // more; false when one is still under way (held by a hung peer) or the
+  // wait failed, and it may then go on using what it was given. The callback
+  // must not wait for the thread that clears it.
   void SetOnWakeUp(void* Object, TWakeUpCode Code);
   bool ClearOnWakeUp(DWORD Timeout = kWakeUpWait);
 
-  // What destruction does: clears the callback, stops the thread (without
-  // waiting for it while a callback is held) and writes the state. Once only.
-  void Stop();
+  // Asks the thread to end, waits up to Wait ms for it, then writes the state
+  // when the lock can be had. True when the thread has ended. Once only; the
+  // callback should be cleared first.
+  bool Stop(DWORD Wait = kStopWait);
 
   std::uint8_t State() const;
   double StartupDate() const;
@@ -62,10 +65,9 @@ public:
   void Resume();
 
 private:
-  std::shared_ptr<SchedulerCore> core_;
+  std::unique_ptr<SchedulerCore> core_;
   UniqueHandle thread_;
   DWORD threadId_ = 0;
   bool held_ = false;
-  bool callbackHeld_ = false;
   bool stopped_ = false;
 };

@@ -123,6 +123,7 @@ TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
     SCOPED_TRACE(unloadCommand ? "D\xE9"
                                  "charger"
                                : "WM_CLOSE");
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
     SchedulerUnderTest scheduler;
     ASSERT_TRUE(scheduler.Start(folder.CopyProgram("KorvSchd.exe")));
     FakeTray tray;
@@ -150,6 +151,7 @@ TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
       scheduler.program.Post(scheduler.window, WM_CLOSE);
     }
     EXPECT_EQ(scheduler.program.WaitExit(5000), 0u) << "not ended within 5 s of the request";
+    EXPECT_TRUE(ReadSchedule().KeyFound) << "the state is written on the way out, the lock being free";
     std::printf("%s: ended %lu ms after the request\n", unloadCommand ? "unload command" : "WM_CLOSE",
                 ::GetTickCount() - asked);
     scheduler.program.Kill();
