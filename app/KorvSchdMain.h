@@ -72,8 +72,8 @@ public:
   std::unique_ptr<TBrowser> Browser;
   std::vector<std::string> Projects;
   // The popup menu, loaded at the first right click and kept: each opening
-  // changes only the Webs entries that differ. Under Wine adding menu entries
-  // one by one costs the square of their number (10,000 take half a second).
+  // changes only the Webs entries that differ, since adding entries one by
+  // one can cost the square of their number (docs/BENCHMARKS.md).
   UniqueHmenu PopupMenu;
   // The titles last read, with their files' metadata.
   TProjectTitleCache ProjectTitles;

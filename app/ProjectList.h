@@ -15,9 +15,9 @@ inline constexpr std::size_t kMaxProjectHeaderSize = 3 * 256 + 2;
 
 // Most entries the Webs submenu shows. The hard limit is the 16-bit command
 // that WM_COMMAND carries (200 + index); well below it, adding menu entries
-// one by one costs time that grows with the square of their number (under
-// Wine 20,000 take 4 s, 65,000 nearly a minute), so a larger list would stop
-// the program from answering while its menu is built.
+// one by one can cost time that grows with the square of their number
+// (docs/BENCHMARKS.md), so a larger list would stop the program from
+// answering while its menu is built.
 inline constexpr std::size_t kMaxProjects = 10000;
 static_assert(IDM_PROJECT_FIRST + kMaxProjects - 1 <= 0xFFFF, "every project's command fits 16 bits");
 // Most bytes of the list read: as many lines as the menu shows, each the

@@ -23,8 +23,9 @@ bool ReadDefaultValue(HKEY root, const char* subKey, char (&buffer)[kAssociation
   buffer[sizeof buffer - 1] = 0;
   return true;
 }
-}  // namespace
 
+// A file-system search for the name finds an entry that is not a folder; a
+// name with wildcards names no file.
 bool FileExistsUnder(const std::string& Name) {
   // A search would match a pattern, but no program is started by one.
   if (Name.empty() || Name.find_first_of("*?") != std::string::npos) return false;
@@ -33,6 +34,7 @@ bool FileExistsUnder(const std::string& Name) {
   return find && !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// Long name of the last component of Path; empty when nothing is found.
 std::string LongComponentName(const std::string& Path) {
   WIN32_FIND_DATAA data;
   UniqueFindHandle find(::FindFirstFileA(Path.c_str(), &data));
@@ -42,11 +44,15 @@ std::string LongComponentName(const std::string& Path) {
   return data.cFileName[0] ? data.cFileName : data.cAlternateFileName;
 }
 
+// The path with every component under its long name; unchanged when no file
+// exists under it.
 std::string ExpandLongPath(const std::string& Path) {
   if (!FileExistsUnder(Path)) return Path;
   return ExpandLongPathWith(Path, LongComponentName);
 }
 
+// Takes and dispatches one waiting message of this thread, if any. A WM_QUIT
+// taken here is posted again so that the main loop still sees it.
 bool PumpOneMessage() {
   MSG msg;
   if (!::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -58,6 +64,7 @@ bool PumpOneMessage() {
   }
   return true;
 }
+}  // namespace
 
 TBrowser::TBrowser(void* Owner) : owner_(Owner) {
   ddeMgr_ = std::make_unique<TDdeMgr>(this);

@@ -45,16 +45,3 @@ private:
   bool opening_ = false;
   std::deque<std::string> waitingPages_;
 };
-
-// Takes and dispatches one waiting message of this thread, if any. A WM_QUIT
-// taken here is posted again so that the main loop still sees it.
-bool PumpOneMessage();
-
-// A file-system search for the name finds an entry that is not a folder; a
-// name with wildcards names no file.
-bool FileExistsUnder(const std::string& Name);
-// The path with every component under its long name; unchanged when no file
-// exists under it.
-std::string ExpandLongPath(const std::string& Path);
-// Long name of the last component of Path; empty when nothing is found.
-std::string LongComponentName(const std::string& Path);

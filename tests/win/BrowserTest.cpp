@@ -175,7 +175,6 @@ TEST_F(DiscoveryTest, ShortNamePathComesBackWithLongNamesAndTheDriveAsWritten) {
   htm.SetCommand(shortText + " %1");
   std::string expected = std::string(1, shortText[0]) + (fullLong + 1);
   EXPECT_EQ(TBrowser::FindDefaultBrowser(), expected) << "from " << shortText;
-  EXPECT_EQ(ExpandLongPath("C:\\no\\such\\FILE~1.EXE"), "C:\\no\\such\\FILE~1.EXE");
 }
 
 TEST_F(DiscoveryTest, ClassNameTooLongForTheBufferYieldsNoBrowser) {
@@ -294,7 +293,6 @@ TEST_F(OpenPageTest, QuitMessageTakenByThePumpIsPostedAgain) {
   MSG msg;
   while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
   }
-  EXPECT_FALSE(PumpOneMessage()) << "nothing waiting";
   StubBrowser stub("--serve");
   ASSERT_TRUE(stub.StartServing()) << stub.Log();
   auto browser = BrowserFor(stub);
