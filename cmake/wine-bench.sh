@@ -24,31 +24,20 @@ stop() {
   return 0
 }
 
-# Starts Xvfb on the first display number from KORV_DISPLAY_BASE that it can
-# hold, and prints that number. Benches start side by side and other users'
-# servers come and go: a number is ours only once its lock file names our
-# server.
+# Starts a private Xvfb on a display number that it chooses itself among the
+# free ones, and prints that number once the server is ready.
 start_display() {
-  n=${KORV_DISPLAY_BASE:-91}
-  while [ "$n" -lt 1000 ]; do
-    if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-      Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$dir/xvfb.log" 2>&1 &
-      pid=$!
-      i=0
-      while kill -0 "$pid" 2>/dev/null && [ $i -lt 100 ]; do
-        if [ -e "/tmp/.X11-unix/X$n" ] && [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$pid" ]; then
-          echo "$pid" >"$dir/xvfb.pid"
-          echo "$n"
-          return 0
-        fi
-        sleep 0.1
-        i=$((i + 1))
-      done
-      kill "$pid" 2>/dev/null
-    fi
-    n=$((n + 1))
+  : >"$dir/display.fd"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display.fd" </dev/null >"$dir/xvfb.log" 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  i=0
+  while [ ! -s "$dir/display.fd" ] && kill -0 "$(cat "$dir/xvfb.pid")" 2>/dev/null && [ $i -lt 100 ]; do
+    sleep 0.1
+    i=$((i + 1))
   done
-  return 1
+  n=$(tr -d ' \n' <"$dir/display.fd")
+  [ -n "$n" ] || return 1
+  echo "$n"
 }
 
 case "$cmd" in

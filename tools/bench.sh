@@ -18,7 +18,7 @@ cmake --preset "$KORV_PRESET" >/dev/null
 cmake --build --preset "$KORV_PRESET" >/dev/null
 build=$(pwd)/build/$KORV_PRESET
 dir=$(pwd)/build/bench-wine
-KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} ./cmake/wine-bench.sh start "$dir" "$build/bin/traydriver.exe" >/dev/null
+./cmake/wine-bench.sh start "$dir" "$build/bin/traydriver.exe" >/dev/null
 trap './cmake/wine-bench.sh stop "$dir"' EXIT INT TERM
 export WINEPREFIX="$dir/prefix"
 DISPLAY=":$(cat "$dir/display")"; export DISPLAY

@@ -59,7 +59,7 @@ wait_for_window() {
 shoot() {
   dpi=$1 suffix=$2 zoom=$3
   bench=$(pwd)/$build/screenshots-$dpi
-  KORV_DISPLAY_BASE=${KORV_DISPLAY_BASE:-170} cmake/wine-bench.sh start "$bench" "$bin/traydriver.exe" "" "$dpi" >/dev/null
+  cmake/wine-bench.sh start "$bench" "$bin/traydriver.exe" "" "$dpi" >/dev/null
   export WINEPREFIX="$bench/prefix"
   DISPLAY=":$(cat "$bench/display")"
   export DISPLAY

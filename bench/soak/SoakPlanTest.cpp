@@ -4,18 +4,6 @@
 
 using namespace soak;
 
-TEST(SoakPlanTest, ThirtyMinutesCarryTheFullLoad) {
-  const SoakPlan plan = PlanFor(30);
-  EXPECT_EQ(plan.Periods, 60);
-  EXPECT_EQ(plan.WarmupPeriods, 4) << "two minutes";
-  EXPECT_EQ(plan.Menus, 5000);
-  EXPECT_EQ(plan.Sites, 1000);
-  EXPECT_EQ(plan.ShellRestarts, 20);
-  EXPECT_EQ(plan.BrowserOutages, 20);
-  EXPECT_EQ(plan.LockHolds, 60);
-  EXPECT_EQ(plan.AbandonPeriod, 30);
-}
-
 TEST(SoakPlanTest, TwoMinutesScaleUpAndRepeatEveryRareEventAfterTheWarmUp) {
   const SoakPlan plan = PlanFor(2);
   EXPECT_EQ(plan.Periods, 4);

@@ -193,10 +193,20 @@ TEST_F(DdeTest, OnCloseRaisingInTheCallbackGoesNoFurtherAndTheConversationEnds) 
 }
 
 TEST_F(DdeTest, CallbackRefusesConnectionRequests) {
-  EXPECT_EQ(
-      DdemlCallback(XTYP_CONNECT, 0, nullptr, manager->OwnServiceHandle(), manager->OwnServiceHandle(), nullptr, 0, 0),
-      nullptr);
-  EXPECT_EQ(DdemlCallback(XTYP_WILDCONNECT, 0, nullptr, nullptr, nullptr, nullptr, 0, 0), nullptr);
+  // Another DDE program asks the registered name for a conversation: on a
+  // topic, on any topic (a wildcard request) and with no name at all.
+  DWORD client = 0;
+  ASSERT_EQ(::DdeInitializeA(&client, WatchNames, APPCLASS_STANDARD | APPCMD_CLIENTONLY, 0),
+            static_cast<UINT>(DMLERR_NO_ERROR));
+  const UniqueDdeInstance owned{client};
+  const UniqueDdeString service(client, manager->OwnServiceName().c_str());
+  const UniqueDdeString topic(client, "WWW_OpenURL");
+  ASSERT_TRUE(service);
+  EXPECT_EQ(::DdeConnect(client, service.Handle(), topic.Handle(), nullptr), nullptr);
+  EXPECT_EQ(::DdeConnect(client, service.Handle(), nullptr, nullptr), nullptr);
+  HCONVLIST all = ::DdeConnectList(client, nullptr, nullptr, nullptr, nullptr);
+  EXPECT_EQ(::DdeQueryNextServer(all, nullptr), nullptr) << "a wildcard request found a server";
+  ::DdeDisconnectList(all);
 }
 
 TEST_F(DdeTest, OpenConversationRulesWithoutAServer) {

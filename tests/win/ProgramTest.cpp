@@ -116,13 +116,3 @@ TEST_F(ProgramTest, HiddenWindowSitsAtTheScreenCentreAndIsNeverShown) {
   EXPECT_EQ(program.Close(), 0u);
 }
 
-TEST_F(ProgramTest, UnrelatedMessagesAndCommandsLeaveItRunning) {
-  const std::string exe = folder.CopyProgram("KorvSchd.exe");
-  SchedulerUnderTest program;
-  ASSERT_TRUE(program.Start(exe));
-  program.program.Post(program.window, WM_COMMAND, 101);
-  program.program.Post(program.window, WM_COMMAND, 105);
-  program.program.Post(program.window, WM_USER + 1);
-  EXPECT_EQ(program.program.WaitExit(800), static_cast<DWORD>(STILL_ACTIVE));
-  EXPECT_EQ(program.Close(), 0u);
-}

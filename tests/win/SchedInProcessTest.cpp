@@ -102,7 +102,6 @@ TEST_F(SchedInProcessTest, ThreadIsHeldBackUntilReleasedAndWakesItsOwnerEveryCyc
   WriteStateAndDate(0x01, LocalNow() - 1.0);
   WakeUps wakeUps;
   TScheduler scheduler(true);
-  EXPECT_EQ(scheduler.Interval(), 300u);
   EXPECT_EQ(scheduler.State(), 0x01);
   EXPECT_NE(scheduler.ThreadID(), 0u);
   scheduler.SetOnWakeUp(&wakeUps, &WakeUps::Code);

@@ -201,6 +201,9 @@ TEST(SyncStress, ThreePartiesOfTwoThreadsKeepExclusionAndAllReadTheLastWrite) {
   LONG reads = 0, writes = 0, failedReads = 0, failedWrites = 0;
   for (int slot = 0; slot < kParties; ++slot) {
     EXPECT_EQ(shared->known[slot], shared->data) << "party " << slot << " missed the last write";
+    // No exclusion was tried where a party never had the lock.
+    EXPECT_GT(shared->reads[slot], 0) << "party " << slot << " never read";
+    EXPECT_GT(shared->writes[slot], 0) << "party " << slot << " never wrote";
     reads += shared->reads[slot];
     writes += shared->writes[slot];
     failedReads += shared->failedReads[slot];

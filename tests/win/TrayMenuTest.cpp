@@ -251,16 +251,6 @@ TEST_F(TrayTest, TooltipNamesTheNextCapture) {
   EXPECT_NE(std::string(tip).find("2100 \xE0 08:30:00"), std::string::npos) << tip;
 }
 
-TEST_F(TrayTest, TaskbarCreatedAddsTheIconAgain) {
-  ASSERT_TRUE(sched->CreateHiddenWindow());
-  const UINT id = sched->Scheduler->ThreadID();
-  ASSERT_TRUE(TrayHasIcon(sched->Handle, id));
-  ASSERT_TRUE(DeleteTrayIcon(sched->Handle, id)) << "as if the shell had restarted";
-  ASSERT_FALSE(TrayHasIcon(sched->Handle, id));
-  ::SendMessageA(sched->Handle, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-  EXPECT_TRUE(TrayHasIcon(sched->Handle, id));
-}
-
 namespace {
 // Its window's creation raises once the scheduler runs and the icon is in the
 // tray, as an allocation that fails at that point would.
@@ -293,7 +283,7 @@ TEST_F(TrayTest, WindowCreationThatRaisesLeavesNoWindowIconOrScheduler) {
   WebSched = sched.get();
 }
 
-TEST_F(TrayTest, OtherCommandsDoNothing) {
+TEST_F(TrayTest, OtherCommandsAndMessagesDoNothing) {
   ASSERT_TRUE(sched->CreateHiddenWindow());
   for (WPARAM command : {101u, 102u, 105u, 199u}) {
     TMessage message{WM_COMMAND, command, 0, 7};
@@ -302,6 +292,7 @@ TEST_F(TrayTest, OtherCommandsDoNothing) {
   }
   TMessage beyond{WM_COMMAND, IDM_PROJECT_FIRST + 5, 0, 0};
   sched->WndProc(beyond);  // no list loaded: nothing to open
+  ::SendMessageA(sched->Handle, WM_USER + 1, 0, 0);
   EXPECT_TRUE(::IsWindow(sched->Handle));
   EXPECT_EQ(sched->Scheduler->State(), 0);
 }
