@@ -115,4 +115,3 @@ TEST_F(ProgramTest, HiddenWindowSitsAtTheScreenCentreAndIsNeverShown) {
   EXPECT_FALSE(::IsWindowVisible(program.window)) << "still hidden after a few scheduler cycles";
   EXPECT_EQ(program.Close(), 0u);
 }
-
