@@ -9,8 +9,9 @@
 # are skipped, each saying why, where they cannot run.
 # The test runs go side by side, each line marked with its configuration: the
 # Windows tests under Wine spend most of their time waiting, the others
-# compute, at a lower priority so that they never hold up a Windows test. Ends with how
-# long each part took: the wall time and the sum of the tests' own times.
+# compute, at a lower priority so that they never hold up a Windows test.
+# Ends with how long each part took: the wall time and the sum of the tests'
+# own times.
 set -e
 cd "$(dirname "$0")/.."
 ./tools/install-deps.sh
