@@ -48,10 +48,12 @@ add_link_options($<$<NOT:$<STREQUAL:$<TARGET_PROPERTY:NAME>,KorvSchd>>:-fno-use-
 # function that the threads runtime imports and XP lacks. It must be an object
 # of the executable itself, linked before the import libraries.
 set(KORV_XP_OBJECTS ${CMAKE_SOURCE_DIR}/common/TickCount64.cpp)
-# The program's replacements for parts of the C++ runtime: the test programs
-# link them too, so that they meet the runtime's errors as the program does.
+# The program's replacements for parts of the C++ runtime, compiled once: the
+# test programs link them too, so that they meet the runtime's errors as the
+# program does.
 add_library(korv_runtime OBJECT app/SmallRuntime.cpp)
-add_executable(KorvSchd WIN32 app/KorvSchd.cpp app/SmallRuntime.cpp ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
+target_compile_options(korv_runtime PRIVATE ${KORV_SIZE_OPTIONS})
+add_executable(KorvSchd WIN32 app/KorvSchd.cpp $<TARGET_OBJECTS:korv_runtime> ${KORV_XP_OBJECTS} ${KORV_RESOURCE_OBJECTS})
 target_compile_options(KorvSchd PRIVATE ${KORV_SIZE_OPTIONS})
 target_link_libraries(KorvSchd PRIVATE korv_win)
 # No debug symbols in the shipped program; the map file says what takes room.

@@ -33,10 +33,6 @@ void TSyncLock::Release() noexcept {
   }
 }
 
-std::string TDataSynchronizer::NoticeName(const std::string& baseName, int slot) {
-  return ObjectName(baseName, "_EventDataToRead") + std::to_string(slot);
-}
-
 TDataSynchronizer::TDataSynchronizer(const std::string& BaseName, int Slot) : slot_(Slot) {
   SECURITY_ATTRIBUTES sa{};
   sa.nLength = sizeof(sa);
@@ -46,7 +42,8 @@ TDataSynchronizer::TDataSynchronizer(const std::string& BaseName, int Slot) : sl
   EventNoReader.Reset(::CreateEventA(&sa, TRUE, TRUE, ObjectName(BaseName, "_EventNoReader").c_str()));
   SemReadCount.Reset(::CreateSemaphoreA(&sa, 0, 0x7FFFFFFF, ObjectName(BaseName, "_SemReadCount").c_str()));
   for (int i = 0; i < kSlotCount; ++i) {
-    EventDataToRead[i].Reset(::CreateEventA(&sa, TRUE, FALSE, NoticeName(BaseName, i).c_str()));
+    const std::string suffix = "_EventDataToRead" + std::to_string(i);
+    EventDataToRead[i].Reset(::CreateEventA(&sa, TRUE, FALSE, ObjectName(BaseName, suffix.c_str()).c_str()));
   }
 }
 

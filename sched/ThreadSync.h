@@ -66,8 +66,9 @@ public:
 
   int Slot() const { return slot_; }
   static std::string ObjectName(const std::string& baseName, const char* suffix);
-  // The name of a slot's change notice, which a writer sets.
-  static std::string NoticeName(const std::string& baseName, int slot);
+  // Sets this slot's own change notice, so that the next Read registers at
+  // once instead of waiting for a writer.
+  void RaiseOwnNotice() { ::SetEvent(EventDataToRead[slot_].Get()); }
 
 private:
   UniqueHandle EventNoReader;

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "app/KorvSchdMain.h"
-#include "common/Win32Handles.h"
 #include "sched/CaptureApp.h"
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
@@ -46,9 +45,7 @@ void PrintSchedule(const char* lead, const Schedule& s) {
 // A read lock without waiting for a change: this slot is ours alone, so
 // raising its own notice first makes the read register at once.
 TSyncLock ReadNow(TDataSynchronizer& sync, DWORD timeout) {
-  const std::string name = TDataSynchronizer::NoticeName(kSyncBaseName, sync.Slot());
-  UniqueHandle notice{::OpenEventA(EVENT_MODIFY_STATE, FALSE, name.c_str())};
-  if (notice) ::SetEvent(notice.Get());
+  sync.RaiseOwnNotice();
   return sync.Read(timeout);
 }
 
