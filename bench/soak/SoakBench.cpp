@@ -1,10 +1,15 @@
 // Soak bench: the real KorvSchd.exe in a real Wine tray under the load of a
-// long life for N minutes (--minutes N, default 30). Every 30 s the load
-// pauses until nothing is in flight and the program's counts are sampled from
-// inside Wine and from the host. Prints the samples and each counter's growth
-// per 10,000 scheduler cycles from the end of the warm-up; exits with 1 when
-// a handle, object or thread count grew (or a count could not be taken), so
-// that its short form can run among the tests.
+// long life. Two forms, one verdict: the run fails (exit 1) when a handle,
+// object or thread count of the program grew from the end of the warm-up
+// beyond what Wine itself keeps, when a count could not be taken, when some
+// kind of load never happened, or when the program did not end cleanly.
+// - Timed (--minutes N, 30 by default; tools/bench.sh): every 30 s the load
+//   pauses until nothing is in flight and the program's counts are sampled
+//   from inside Wine and from the host; prints the samples and each
+//   counter's growth per 10,000 scheduler cycles, memory included.
+// - Counted (--rounds N; among the tests): every kind of load once to warm
+//   up, a sample, then N rounds that each repeat every kind a fixed number of
+//   times, a sample after each; only the counts that decide the verdict.
 #include <windows.h>
 
 #include <algorithm>
@@ -36,7 +41,7 @@ long long Lower(long long a, long long b) { return a < 0 ? b : (b < 0 ? a : std:
 
 // The lowest of a few readings: a count taken while the scheduler's cycle
 // holds a registry key for a moment is higher, never lower, than the steady one.
-Sample TakeSample(const ProcessCounters& counters, const HostProcess& host, DWORD started) {
+Sample TakeSample(const ProcessCounters& counters, const HostProcess* host, DWORD started) {
   Sample s;
   for (int i = 0; i < 5; ++i) {
     if (i) ::Sleep(200);
@@ -47,8 +52,10 @@ Sample TakeSample(const ProcessCounters& counters, const HostProcess& host, DWOR
     s.Counts.PrivateBytes = i ? Lower(s.Counts.PrivateBytes, c.PrivateBytes) : c.PrivateBytes;
     s.Counts.WorkingSet = i ? Lower(s.Counts.WorkingSet, c.WorkingSet) : c.WorkingSet;
     s.Counts.Threads = i ? Lower(s.Counts.Threads, c.Threads) : c.Threads;
-    s.HostRssKiB = i ? Lower(s.HostRssKiB, host.ResidentKiB()) : host.ResidentKiB();
-    s.HostFds = i ? Lower(s.HostFds, host.OpenDescriptors()) : host.OpenDescriptors();
+    if (host) {
+      s.HostRssKiB = i ? Lower(s.HostRssKiB, host->ResidentKiB()) : host->ResidentKiB();
+      s.HostFds = i ? Lower(s.HostFds, host->OpenDescriptors()) : host->OpenDescriptors();
+    }
   }
   const DWORD ms = ::GetTickCount() - started;
   s.Seconds = ms / 1000.0;
@@ -148,9 +155,10 @@ struct CounterRow {
 
 long long NoWineShare(const Sample&, const WineLeaks&) { return 0; }
 
-// Prints the growth table; true when no count grew beyond what Wine itself
-// keeps, and every count was taken.
-bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, const WineLeaks& wine) {
+// Prints the growth table (with memory and host figures unless countsOnly);
+// true when no count grew beyond what Wine itself keeps, and every count was
+// taken.
+bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, const WineLeaks& wine, bool countsOnly) {
   // Each site opened by command line started a windowed browser through
   // WinExec, after a DdeConnect that found no server.
   const CounterRow counters[] = {
@@ -176,6 +184,7 @@ bool PrintGrowth(const std::vector<Sample>& samples, std::size_t reference, cons
   bool sound = true;
   std::vector<std::vector<std::string>> rows;
   for (const CounterRow& c : counters) {
+    if (countsOnly && !c.Count) continue;
     std::vector<long long> values, own;
     for (const Sample& s : samples) {
       values.push_back(c.Value(s));
@@ -227,65 +236,125 @@ bool PrintLoad(const LoadTally& t, std::size_t launches) {
   return t.Menus > 0 && t.DdeSites > 0 && t.CommandLineSites > 0 && t.Writes > 0 && launches > 0 &&
          t.ShellRestarts > 0 && t.LockHolds > 0 && t.AbandonedLocks > 0;
 }
+
+// One round of the counted form: `often` menus and as many sites over DDE,
+// then once each other kind of load (a write ahead, a due date, a browser
+// outage with a site by command line, a shell restart, a peer dying with the
+// lock), with a peer holding the lock meanwhile.
+void RunRound(SoakLoad& load, int often) {
+  load.StartLockHold();
+  for (int i = 0; i < often; ++i) {
+    load.OpenAndDismissMenu();
+    load.OpenSite(i % 10);
+  }
+  load.WriteSchedule(false);
+  load.WriteSchedule(true);
+  load.StopBrowser();
+  load.OpenSite(0);
+  load.StartBrowser();
+  load.ShellRestart();
+  load.PeerDiesHoldingLock();
+}
+
+// What both forms share: the samples, each taken once the load is quiet.
+struct Run {
+  ProcessCounters& Counters;
+  SoakLoad& Load;
+  DWORD Started;
+  std::vector<Sample> Samples;
+
+  void Record(const HostProcess* host) {
+    Load.Quiet();
+    Sample s = TakeSample(Counters, host, Started);
+    s.Tally = Load.Tally();
+    s.Launches = Load.Launches();
+    Samples.push_back(s);
+  }
+};
+
+// The timed form's periods, each ended by a sample.
+void RunTimed(const SoakPlan& plan, Run& run, const HostProcess& host) {
+  std::printf("Soak of KorvSchd.exe: %d minutes, a sample every %d s, growth counted from %d:%02d.\n", plan.Minutes,
+              kPeriodSeconds, plan.WarmupPeriods * kPeriodSeconds / 60, plan.WarmupPeriods * kPeriodSeconds % 60);
+  std::printf("host figures: %s\n\n",
+              host.Found() ? ("/proc/" + host.Pid() + " (VmRSS, fd)").c_str() : "not found (not under Wine?)");
+  std::fflush(stdout);
+  run.Record(&host);
+  for (int period = 0; period < plan.Periods; ++period) {
+    RunPeriod(plan, period, run.Started, run.Load);
+    run.Record(&host);
+    std::fprintf(stderr, "soak: sample %d of %d taken\n", period + 1, plan.Periods);
+  }
+}
+
+// The counted form: a warm-up round of one of each, then the rounds.
+void RunCounted(int rounds, Run& run) {
+  constexpr int kOften = 30;
+  std::printf(
+      "Soak of KorvSchd.exe: every kind of load once, then %d rounds of %d menus and %d sites and once each "
+      "other kind.\n\n",
+      rounds, kOften, kOften);
+  std::fflush(stdout);
+  RunRound(run.Load, 1);
+  run.Record(nullptr);
+  for (int round = 0; round < rounds; ++round) {
+    RunRound(run.Load, kOften);
+    run.Record(nullptr);
+    std::fprintf(stderr, "soak: round %d of %d done\n", round + 1, rounds);
+  }
+}
 }  // namespace
 
 int main(int argc, char** argv) {
-  const auto minutes = ParseMinutes(std::vector<std::string>(argv + 1, argv + argc));
-  if (!minutes) {
-    std::fprintf(stderr, "usage: soak_bench [--minutes N]   (1 to 1440, default %d)\n", kDefaultMinutes);
+  const auto asked = ParseRun(std::vector<std::string>(argv + 1, argv + argc));
+  if (!asked) {
+    std::fprintf(stderr,
+                 "usage: soak_bench [--minutes N | --rounds N]   (1 to 1440 minutes, %d by default; 1 to 100 "
+                 "rounds)\n",
+                 kDefaultMinutes);
     return 2;
   }
-  const SoakPlan plan = PlanFor(*minutes);
+  const bool counted = asked->Rounds > 0;
   SoakRig rig;
   if (!rig.Browser().StartServing()) {
     std::printf("soak: the stand-in browser did not start\n");
     return 1;
   }
-  const WineLeaks wine = MeasureWineLeaks(rig.Browser().Exe(), rig.Browser().Service());
+  const WineLeaks wine = MeasureWineLeaks(rig.Browser().Exe(), rig.Browser().Service(), !counted);
   if (!rig.Start()) {
     std::printf("soak: the program did not start\n");
     return 1;
   }
-  const DWORD started = ::GetTickCount();
   ProcessCounters counters(rig.Program().Process(), rig.Program().ProcessId());
   counters.Choose();
-  const HostProcess host = HostProcess::Find(rig.ProgramFolder() + "KorvSchd.exe");
   SoakLoad load(rig);
-
-  std::printf("Soak of KorvSchd.exe: %d minutes, a sample every %d s, growth counted from %d:%02d.\n", plan.Minutes,
-              kPeriodSeconds, plan.WarmupPeriods * kPeriodSeconds / 60, plan.WarmupPeriods * kPeriodSeconds % 60);
+  Run run{counters, load, ::GetTickCount(), {}};
   std::printf("%s", counters.Sources().c_str());
-  if (wine.Measured) {
-    std::printf(
-        "Wine's own leftovers, measured in this bench with bare calls before the run: %lld kernel handle(s) per "
-        "windowed program started through WinExec, %lld window(s) per DdeConnect that finds no server, %lld "
-        "private bytes per page opened over DDE, %lld per DdeConnect that finds no server\n",
-        wine.HandlesPerWindowedStart, wine.WindowsPerFailedConnect, wine.BytesPerDdeOpening,
-        wine.BytesPerFailedConnect);
-  } else {
+  if (!wine.Measured) {
     std::printf("Wine's own objects could not be measured: none are set apart\n");
+  } else {
+    std::printf(
+        "Wine's own leftovers, measured in this bench with bare calls before the run: %lld kernel handle(s) "
+        "per windowed program started through WinExec, %lld window(s) per DdeConnect that finds no server\n",
+        wine.HandlesPerWindowedStart, wine.WindowsPerFailedConnect);
+    if (wine.BytesMeasured) {
+      std::printf("and %lld private bytes per page opened over DDE, %lld per DdeConnect that finds no server\n",
+                  wine.BytesPerDdeOpening, wine.BytesPerFailedConnect);
+    }
   }
-  std::printf("host figures: %s\n\n",
-              host.Found() ? ("/proc/" + host.Pid() + " (VmRSS, fd)").c_str() : "not found (not under Wine?)");
-  std::fflush(stdout);
-
-  std::vector<Sample> samples;
-  load.Quiet();
-  samples.push_back(TakeSample(counters, host, started));
-  for (int period = 0; period < plan.Periods; ++period) {
-    RunPeriod(plan, period, started, load);
-    load.Quiet();
-    Sample s = TakeSample(counters, host, started);
-    s.Tally = load.Tally();
-    s.Launches = load.Launches();
-    samples.push_back(s);
-    std::fprintf(stderr, "soak: sample %d of %d taken\n", period + 1, plan.Periods);
+  std::size_t reference = 0;
+  if (counted) {
+    RunCounted(asked->Rounds, run);
+  } else {
+    const SoakPlan plan = PlanFor(asked->Minutes);
+    RunTimed(plan, run, HostProcess::Find(rig.ProgramFolder() + "KorvSchd.exe"));
+    reference = static_cast<std::size_t>(plan.WarmupPeriods);
   }
   const DWORD exitCode = rig.Close();
 
-  PrintSamples(samples);
+  PrintSamples(run.Samples);
   std::printf("\n");
-  const bool noGrowth = PrintGrowth(samples, static_cast<std::size_t>(plan.WarmupPeriods), wine);
+  const bool noGrowth = PrintGrowth(run.Samples, reference, wine, counted);
   std::printf("\n");
   const bool loaded = PrintLoad(load.Tally(), load.Launches());
   std::printf("KorvSchd.exe ended with exit code %lu.\n", exitCode);

@@ -24,17 +24,18 @@ SoakPlan PlanFor(int minutes) {
   return plan;
 }
 
-std::optional<int> ParseMinutes(const std::vector<std::string>& args) {
-  int minutes = kDefaultMinutes;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != "--minutes" || i + 1 >= args.size()) return std::nullopt;
-    const std::string& text = args[++i];
-    char* end = nullptr;
-    const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != 0 || value < 1 || value > 1440) return std::nullopt;
-    minutes = static_cast<int>(value);
-  }
-  return minutes;
+std::optional<SoakRun> ParseRun(const std::vector<std::string>& args) {
+  SoakRun run;
+  if (args.empty()) return run;
+  if (args.size() != 2) return std::nullopt;
+  const bool rounds = args[0] == "--rounds";
+  if (!rounds && args[0] != "--minutes") return std::nullopt;
+  const std::string& text = args[1];
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != 0 || value < 1 || value > (rounds ? 100 : 1440)) return std::nullopt;
+  (rounds ? run.Rounds : run.Minutes) = static_cast<int>(value);
+  return run;
 }
 
 int EventsInPeriod(int count, int periods, int period) {

@@ -31,8 +31,15 @@ struct SoakPlan {
 // a run shorter than four minutes.
 SoakPlan PlanFor(int minutes);
 
-// "--minutes N" (1 to 1440), default 30; nothing when the arguments are bad.
-std::optional<int> ParseMinutes(const std::vector<std::string>& args);
+// The run asked for: "--minutes N" (1 to 1440, 30 by default), the timed
+// form; or "--rounds N" (1 to 100), the counted form, whose rounds each
+// repeat every kind of load a fixed number of times. Nothing when the
+// arguments are bad.
+struct SoakRun {
+  int Minutes = kDefaultMinutes;
+  int Rounds = 0;  // the counted form when above 0
+};
+std::optional<SoakRun> ParseRun(const std::vector<std::string>& args);
 
 // How many of `count` events spread over `periods` fall in `period`: event i
 // falls in period floor(i * periods / count), so the first is in period 0.

@@ -42,13 +42,24 @@ TEST(SoakPlanTest, ActionsDueGrowEvenlyAndStopAtTheTotal) {
   EXPECT_EQ(DueBy(5000, 60, -1.0), 0);
 }
 
-TEST(SoakPlanTest, MinutesComeFromTheirOptionOnly) {
-  EXPECT_EQ(ParseMinutes({}), 30);
-  EXPECT_EQ(ParseMinutes({"--minutes", "2"}), 2);
-  EXPECT_EQ(ParseMinutes({"--minutes", "1440"}), 1440);
-  for (const auto& bad : std::vector<std::vector<std::string>>{
-           {"--minutes"}, {"--minutes", "0"}, {"--minutes", "1441"}, {"--minutes", "2x"}, {"--minutes", ""}, {"2"}}) {
-    EXPECT_EQ(ParseMinutes(bad), std::nullopt) << (bad.size() > 1 ? bad[1] : bad[0]);
+TEST(SoakPlanTest, TheRunIsTimedByDefaultOrCountedInRounds) {
+  EXPECT_EQ(ParseRun({})->Minutes, 30);
+  EXPECT_EQ(ParseRun({})->Rounds, 0);
+  EXPECT_EQ(ParseRun({"--minutes", "2"})->Minutes, 2);
+  EXPECT_EQ(ParseRun({"--minutes", "1440"})->Minutes, 1440);
+  EXPECT_EQ(ParseRun({"--minutes", "2"})->Rounds, 0);
+  EXPECT_EQ(ParseRun({"--rounds", "3"})->Rounds, 3);
+  EXPECT_EQ(ParseRun({"--rounds", "100"})->Rounds, 100);
+  for (const auto& bad : std::vector<std::vector<std::string>>{{"--minutes"},
+                                                               {"--minutes", "0"},
+                                                               {"--minutes", "1441"},
+                                                               {"--minutes", "2x"},
+                                                               {"--minutes", ""},
+                                                               {"2"},
+                                                               {"--rounds", "0"},
+                                                               {"--rounds", "101"},
+                                                               {"--rounds", "2", "--minutes", "2"}}) {
+    EXPECT_EQ(ParseRun(bad), std::nullopt) << (bad.size() > 1 ? bad[1] : bad[0]);
   }
 }
 

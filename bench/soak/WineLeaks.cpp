@@ -12,8 +12,10 @@
 
 namespace soak {
 namespace {
-// Enough calls for the heap figures to span many pages.
+// Enough calls for the heap figures to span many pages; the counts are whole
+// objects per call, which a few calls show.
 constexpr int kStarts = 20, kFailedConnects = 200, kDdeOpenings = 1000;
+constexpr int kFewStarts = 4, kFewFailedConnects = 10;
 
 HDDEDATA CALLBACK NoService(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR) { return nullptr; }
 
@@ -76,7 +78,7 @@ void Pump() {
 }  // namespace
 
 namespace {
-WineLeaks MeasureOnThisThread(const std::string& browserExe, const std::string& service) {
+WineLeaks MeasureOnThisThread(const std::string& browserExe, const std::string& service, bool bytes) {
   WineLeaks leaks;
   const DWORD self = ::GetCurrentProcessId();
   korvtest::TempFolder folder{"soakctl"};
@@ -96,41 +98,45 @@ WineLeaks MeasureOnThisThread(const std::string& browserExe, const std::string& 
   }
   Pump();
 
+  const int starts = bytes ? kStarts : kFewStarts, failedConnects = bytes ? kFailedConnects : kFewFailedConnects;
   const long long handles0 = ListedHandles(self);
-  for (int i = 0; i < kStarts; ++i) ::WinExec(command.c_str(), SW_SHOWNORMAL);
+  for (int i = 0; i < starts; ++i) ::WinExec(command.c_str(), SW_SHOWNORMAL);
   const long long handles1 = ListedHandles(self);
   // The first batch finds room in the heap that Wine set aside earlier; the
   // second shows what each call costs once it has to grow.
-  for (int i = 0; i < kFailedConnects; ++i) client.Open(nobody.c_str(), item);
-  Pump();
-  const long long windows0 = WindowsOf(self), bytes0 = OwnPrivateBytes();
-  for (int i = 0; i < kFailedConnects; ++i) client.Open(nobody.c_str(), item);
-  Pump();
-  const long long windows1 = WindowsOf(self), bytes1 = OwnPrivateBytes();
-  int opened = 0;
-  for (int i = 0; i < kDdeOpenings; ++i) {
-    opened += client.Open(service.c_str(), item);
+  if (bytes) {
+    for (int i = 0; i < failedConnects; ++i) client.Open(nobody.c_str(), item);
     Pump();
   }
-  const long long bytes2 = OwnPrivateBytes();
-  if (handles0 < 0 || handles1 < 0 || windows0 < 0 || windows1 < 0 || bytes0 < 0 || bytes2 < 0 ||
-      opened != kDdeOpenings) {
-    return leaks;
+  const long long windows0 = WindowsOf(self), bytes0 = OwnPrivateBytes();
+  for (int i = 0; i < failedConnects; ++i) client.Open(nobody.c_str(), item);
+  Pump();
+  const long long windows1 = WindowsOf(self), bytes1 = OwnPrivateBytes();
+  if (handles0 < 0 || handles1 < 0 || windows0 < 0 || windows1 < 0) return leaks;
+  leaks.HandlesPerWindowedStart = PerCall(handles0, handles1, starts);
+  leaks.WindowsPerFailedConnect = PerCall(windows0, windows1, failedConnects);
+  if (bytes) {
+    int opened = 0;
+    for (int i = 0; i < kDdeOpenings; ++i) {
+      opened += client.Open(service.c_str(), item);
+      Pump();
+    }
+    const long long bytes2 = OwnPrivateBytes();
+    if (bytes0 < 0 || bytes2 < 0 || opened != kDdeOpenings) return leaks;
+    leaks.BytesPerFailedConnect = PerCall(bytes0, bytes1, failedConnects);
+    leaks.BytesPerDdeOpening = PerCall(bytes1, bytes2, kDdeOpenings);
+    leaks.BytesMeasured = true;
   }
-  leaks.HandlesPerWindowedStart = PerCall(handles0, handles1, kStarts);
-  leaks.WindowsPerFailedConnect = PerCall(windows0, windows1, kFailedConnects);
-  leaks.BytesPerFailedConnect = PerCall(bytes0, bytes1, kFailedConnects);
-  leaks.BytesPerDdeOpening = PerCall(bytes1, bytes2, kDdeOpenings);
   leaks.Measured = true;
   return leaks;
 }
 }  // namespace
 
-WineLeaks MeasureWineLeaks(const std::string& browserExe, const std::string& service) {
+WineLeaks MeasureWineLeaks(const std::string& browserExe, const std::string& service, bool bytes) {
   // On a thread of its own, whose end takes the windows that Wine leaves
   // behind with it: they would otherwise get every later broadcast.
   WineLeaks leaks;
-  std::thread worker([&] { leaks = MeasureOnThisThread(browserExe, service); });
+  std::thread worker([&] { leaks = MeasureOnThisThread(browserExe, service, bytes); });
   worker.join();
   return leaks;
 }

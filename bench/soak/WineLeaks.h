@@ -13,6 +13,7 @@ namespace soak {
 
 struct WineLeaks {
   bool Measured = false;
+  bool BytesMeasured = false;
   long long HandlesPerWindowedStart = 0;
   long long WindowsPerFailedConnect = 0;
   // Private bytes per page opened over DDE (connect, request, disconnect),
@@ -22,7 +23,9 @@ struct WineLeaks {
 };
 
 // browserExe: a windowed program that ends at once when given a page;
-// service: a DDE server of WWW_OpenURL that answers requests.
-WineLeaks MeasureWineLeaks(const std::string& browserExe, const std::string& service);
+// service: a DDE server of WWW_OpenURL that answers requests. Without
+// `bytes`, only the counts are measured, with a few calls each: the heap
+// figures need a thousand DDE openings and decide no verdict.
+WineLeaks MeasureWineLeaks(const std::string& browserExe, const std::string& service, bool bytes);
 
 }  // namespace soak
