@@ -46,31 +46,16 @@ double Max(const std::vector<double>& times) {
   return times.empty() ? -1.0 : *std::max_element(times.begin(), times.end());
 }
 
-// One call per look, a look per millisecond: the program watched shares the
-// Wine server with the watcher.
-bool MenuShown() {
-  HWND menu = ::FindWindowA("#32768", nullptr);
-  return menu && ::IsWindowVisible(menu);
-}
-
 // Milliseconds from the right click to the menu shown, or -1.
-double RightClickToMenu(const SchedulerUnderTest& program) {
+double RightClickToMenu(const TrayMenu& menu) {
   const double start = NowMs();
-  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-  double shown = -1.0;
-  while (NowMs() - start < 30000) {
-    if (MenuShown()) {
-      shown = NowMs() - start;
-      break;
-    }
-    ::Sleep(1);
-  }
-  program.program.Post(program.window, WM_CANCELMODE);
-  WaitFor([] { return ::FindWindowA("#32768", nullptr) == nullptr || !MenuShown(); }, 10000, 20);
+  const bool shown = menu.Open(30000, 1) != nullptr;
+  const double ms = NowMs() - start;
+  menu.End();
   // Lets the program settle, so that one opening's end is not the next
   // one's cost.
   ::Sleep(100);
-  return shown;
+  return shown ? ms : -1.0;
 }
 
 // What the program did before its titles were kept: every header opened,
@@ -89,23 +74,6 @@ double BareLoop(const std::vector<std::string>& files) {
 
 std::string Title(int i, int edition) {
   return "Site captur\xE9 num\xE9ro " + std::to_string(i) + (edition ? " v" + std::to_string(edition % 10) : " v0");
-}
-
-std::vector<std::string> WriteProjects(const TempFolder& folder) {
-  std::vector<std::string> files;
-  for (int i = 0; i < kLarge; ++i) {
-    const std::string dir = folder.Path() + "site" + std::to_string(i);
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-    files.push_back(dir + "\\site.kvp");
-    WriteFileText(files.back(), ProjectHeader(512, Title(i, 0)) + std::string(4096, 'x'));
-  }
-  return files;
-}
-
-void WriteList(const TempFolder& folder, const std::vector<std::string>& files, int count) {
-  std::string list;
-  for (int i = 0; i < count; ++i) list += files[i] + "\r\n";
-  WriteFileText(folder.Path() + "webs.dat", list);
 }
 
 void Row(const char* measure, const std::string& figure, const char* target) {
@@ -129,24 +97,27 @@ int main() {
   TempFolder folder{"menubench"};
   ScopedWorkPath workPath;
   workPath.Set(folder.Path());
-  const std::vector<std::string> files = WriteProjects(folder);
+  std::vector<std::string> titles;
+  for (int i = 0; i < kLarge; ++i) titles.push_back(Title(i, 0));
+  const std::vector<std::string> files = WriteWorkFolder(folder.Path(), titles, 4096);
   const std::vector<std::string> small(files.begin(), files.begin() + kSmall);
-  WriteList(folder, files, kSmall);
+  WriteProjectList(folder.Path(), small);
   // Files as a work folder holds them: written a while ago.
   ::Sleep(kSettleMs);
 
   SchedulerUnderTest program;
+  const TrayMenu tray{program};
   if (!program.Start(folder.CopyProgram("KorvSchd.exe"))) {
     Row("right click to popup menu shown, KorvSchd.exe", "failed to start", "");
     DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
     return 1;
   }
-  const double first = RightClickToMenu(program);
+  const double first = RightClickToMenu(tray);
   std::vector<double> menu, bare;
   for (int round = 0; round < kRounds; ++round) {
     const double b = BareLoop(small);
     if (b >= 0) bare.push_back(b);
-    const double m = RightClickToMenu(program);
+    const double m = RightClickToMenu(tray);
     if (m >= 0) menu.push_back(m);
   }
 
@@ -159,22 +130,22 @@ int main() {
       WriteFileText(files[i], ProjectHeader(512, Title(i, round)) + std::string(4096, 'x'));
     }
     ::Sleep(kSettleMs);
-    const double m = RightClickToMenu(program);
+    const double m = RightClickToMenu(tray);
     if (m >= 0) rewritten.push_back(m);
   }
 
-  WriteList(folder, files, kLarge);
-  const double firstLarge = RightClickToMenu(program);
+  WriteProjectList(folder.Path(), files);
+  const double firstLarge = RightClickToMenu(tray);
   std::vector<double> large;
   for (int round = 0; round < 5; ++round) {
-    const double m = RightClickToMenu(program);
+    const double m = RightClickToMenu(tray);
     if (m >= 0) large.push_back(m);
   }
 
   workPath.Set("");
   std::vector<double> none;
   for (int round = 0; round < kRounds; ++round) {
-    const double m = RightClickToMenu(program);
+    const double m = RightClickToMenu(tray);
     if (m >= 0) none.push_back(m);
   }
   program.Close();

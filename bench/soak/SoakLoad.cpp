@@ -12,7 +12,6 @@ using namespace korvtest;
 
 namespace soak {
 namespace {
-constexpr char kMenuClass[] = "#32768";
 constexpr DWORD kActionWait = 15000;
 
 // Processes of this prefix with the given file name, other than `except`.
@@ -29,42 +28,32 @@ int RunningCopies(const std::string& exeName, DWORD except) {
 }
 }  // namespace
 
-SoakLoad::SoakLoad(SoakRig& rig) : rig_(rig), launches_(rig.ProgramFolder() + "korv98.log") {}
+SoakLoad::SoakLoad(SoakRig& rig)
+    : rig_(rig), menu_(rig.Scheduler(), rig.IconId()), launches_(rig.ProgramFolder() + "korv98.log") {}
 
 std::size_t SoakLoad::Launches() {
   launches_.Update();
   return launches_.Lines();
 }
 
-bool SoakLoad::MenuShown() const {
-  HWND menu = rig_.Program().FindWindowOfClass(kMenuClass, 0);
-  return menu && ::IsWindowVisible(menu);
-}
-
-bool SoakLoad::MenuGone() const {
-  return WaitFor([&] { return rig_.Program().FindWindowOfClass(kMenuClass, 0) == nullptr; }, kActionWait);
-}
-
 HWND SoakLoad::OpenMenu() {
-  rig_.Program().Post(rig_.Window(), WM_TRAYNOTIFY, rig_.IconId(), WM_RBUTTONUP);
-  if (!WaitFor([&] { return MenuShown(); }, kActionWait, 5)) return nullptr;
-  return rig_.Program().FindWindowOfClass(kMenuClass, 0);
-}
-
-void SoakLoad::EndMenu() {
-  if (rig_.Program().FindWindowOfClass(kMenuClass, 0) == nullptr) return;
-  rig_.Program().Post(rig_.Window(), WM_CANCELMODE);
-  MenuGone();
+  // A click that comes while the program still ends the last page's DDE
+  // conversation is dropped, as the menu does not open inside that loop:
+  // the user clicks again.
+  for (DWORD waited = 0; waited < kActionWait; waited += 1000) {
+    if (HWND menu = menu_.Open(1000, 5)) return menu;
+  }
+  return nullptr;
 }
 
 void SoakLoad::OpenAndDismissMenu() {
   HWND menu = OpenMenu();
-  if (menu) rig_.Program().Post(menu, WM_KEYDOWN, VK_ESCAPE);
-  if (menu && MenuGone()) {
+  if (menu) menu_.Press(menu, VK_ESCAPE);
+  if (menu && menu_.Gone(kActionWait)) {
     ++tally_.Menus;
   } else {
     ++tally_.MenusFailed;
-    EndMenu();
+    menu_.End(kActionWait);
   }
 }
 
@@ -75,12 +64,12 @@ void SoakLoad::OpenSite(int index) {
   bool opened = false;
   if (HWND menu = OpenMenu()) {
     // The Webs entry, then down the submenu from its first project.
-    rig_.Program().Post(menu, WM_CHAR, 'w');
-    for (int i = 0; i < index; ++i) rig_.Program().Post(menu, WM_KEYDOWN, VK_DOWN);
-    rig_.Program().Post(menu, WM_KEYDOWN, VK_RETURN);
+    menu_.Type(menu, "w");
+    for (int i = 0; i < index; ++i) menu_.Press(menu, VK_DOWN);
+    menu_.Press(menu, VK_RETURN);
     opened = WaitFor([&] { return (dde ? browser.Requests() : browser.Pages()) > before; }, kActionWait);
   }
-  EndMenu();
+  menu_.End(kActionWait);
   int& done = dde ? tally_.DdeSites : tally_.CommandLineSites;
   int& failed = dde ? tally_.DdeSitesFailed : tally_.CommandLineSitesFailed;
   ++(opened ? done : failed);
@@ -144,7 +133,7 @@ void SoakLoad::PeerDiesHoldingLock() {
 }
 
 void SoakLoad::Quiet() {
-  EndMenu();
+  menu_.End(kActionWait);
   for (auto& holder : holders_) {
     if (holder.WaitExit(10000) == STILL_ACTIVE) holder.Kill();
   }

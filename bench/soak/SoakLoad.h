@@ -56,13 +56,11 @@ public:
   std::size_t Launches();
 
 private:
-  bool MenuShown() const;
-  bool MenuGone() const;
   HWND OpenMenu();
-  void EndMenu();
   bool Write(double date);
 
   SoakRig& rig_;
+  korvtest::TrayMenu menu_;
   TDataSynchronizer peer_{"KorvamoSyncExchange", 1};
   korvtest::TempFolder output_{"soakpeer"};  // what the peers print
   std::list<korvtest::RunningProgram> holders_;

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
+#include "common/PathText.h"
 #include "tests/win/SchedFixture.h"
 
 using namespace korvtest;
@@ -136,17 +138,12 @@ SoakRig::~SoakRig() {
 }
 
 void SoakRig::WriteWorkFolder() {
-  std::string list;
-  for (int i = 0; i < kProjects; ++i) {
-    const std::string dir = work_.Path() + "site" + std::to_string(i);
-    ::CreateDirectoryA(dir.c_str(), nullptr);
-    const std::string file = dir + "\\site.kvp";
-    WriteFileText(file, ProjectHeader(512, "Site captur\xE9 num\xE9ro " + std::to_string(i)) + std::string(4096, 'x'));
-    WriteFileText(dir + "\\_accueil.htm", "<html></html>");
-    list += file + "\r\n";
+  std::vector<std::string> titles;
+  for (int i = 0; i < kProjects; ++i) titles.push_back("Site captur\xE9 num\xE9ro " + std::to_string(i));
+  for (const std::string& project : korvtest::WriteWorkFolder(work_.Path(), titles, 4096)) {
+    WriteFileText(FolderOf(project) + "_accueil.htm", "<html></html>");
   }
-  WriteFileText(work_.Path() + "webs.dat", list);
-  WriteFileText(work_.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browser_.Exe() + "\r\n");
+  WriteBrowserChoice(work_.Path(), browser_.Exe());
 }
 
 bool SoakRig::Start() {

@@ -100,6 +100,7 @@ public:
   HWND Window() const { return scheduler_.window; }
   UINT IconId() const { return iconId_; }
   const korvtest::RunningProgram& Program() const { return scheduler_.program; }
+  const korvtest::SchedulerUnderTest& Scheduler() const { return scheduler_; }
   SoakBrowser& Browser() { return browser_; }
   SoakShell& Shell() { return shell_; }
 

@@ -108,35 +108,20 @@ bool RunningProgram::Start(const std::string& commandLine, const std::string& cu
   return true;
 }
 
-namespace {
-struct FindArgs {
-  DWORD pid;
-  const char* className;
-  HWND found;
-};
-BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam) {
-  auto* args = reinterpret_cast<FindArgs*>(lParam);
-  DWORD pid = 0;
-  ::GetWindowThreadProcessId(hwnd, &pid);
-  char name[256] = {};
-  ::GetClassNameA(hwnd, name, sizeof name);
-  if (pid == args->pid && lstrcmpA(name, args->className) == 0) {
-    args->found = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-}  // namespace
-
 HWND RunningProgram::FindWindowOfClass(const char* className, DWORD timeoutMs) const {
-  FindArgs args{processId_, className, nullptr};
+  HWND found = nullptr;
   WaitFor(
       [&] {
-        ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&args));
-        return args.found != nullptr || WaitExit(0) != STILL_ACTIVE;
+        // Top-level windows of that class only: cheap enough to look often.
+        for (found = nullptr; (found = ::FindWindowExA(nullptr, found, className, nullptr)) != nullptr;) {
+          DWORD processId = 0;
+          ::GetWindowThreadProcessId(found, &processId);
+          if (processId == processId_) return true;
+        }
+        return WaitExit(0) != STILL_ACTIVE;
       },
       timeoutMs);
-  return args.found;
+  return found;
 }
 
 bool RunningProgram::Post(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) const {

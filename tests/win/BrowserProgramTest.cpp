@@ -30,35 +30,38 @@ private:
   DWORD thread_;
   bool attached_;
 };
-}  // namespace
 
-TEST(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
+class BrowserProgramTest : public ::testing::Test {
+protected:
+  void TearDown() override { DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName); }
+  // A work folder of one project, in `site`, and the browser named in
+  // Korvamo.ini; then the program started and the site chosen in its menu.
+  bool StartAndChooseTheSite(const std::string& site, const StubBrowser& browser) {
+    WriteProjectList(folder.Path(), {WriteProject(folder.Path(), site, "Site")});
+    WriteBrowserChoice(folder.Path(), browser.Exe());
+    workPath.Set(folder.Path());
+    if (!program.Start(folder.CopyProgram("KorvSchd.exe"))) return false;
+    HWND shown = menu.Open();
+    if (shown) menu.Type(shown, "w1");
+    return shown != nullptr;
+  }
+
   TempFolder folder{"e2e"};
   ScopedWorkPath workPath;
-  ::CreateDirectoryA((folder.Path() + "Mes Sites").c_str(), nullptr);
-  // clang-format off
-  ::CreateDirectoryA((folder.Path() + "Mes Sites\\Mus\xE9" "e").c_str(), nullptr);
-  const std::string project = folder.Path() + "Mes Sites\\Mus\xE9" "e\\projet.kvp";
-  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
-  // clang-format on
-  WriteFileText(folder.Path() + "webs.dat", project + "\r\n");
+  SchedulerUnderTest program;
+  TrayMenu menu{program};
+};
+}  // namespace
+
+TEST_F(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
   StubBrowser browser("--serve --delay 1500");
   ASSERT_TRUE(browser.StartServing()) << browser.Log();
-  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browser.Exe() + "\r\n");
-  workPath.Set(folder.Path());
-
-  SchedulerUnderTest program;
-  ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
+  // clang-format off
+  ASSERT_TRUE(StartAndChooseTheSite("Mes Sites\\Mus\xE9" "e", browser));
+  // clang-format on
   const DWORD mainThread = ::GetWindowThreadProcessId(program.window, nullptr);
-  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-  HWND menu = program.program.FindWindowOfClass("#32768", 10000);
-  ASSERT_NE(menu, nullptr);
-  program.program.Post(menu, WM_CHAR, 'w');
-  program.program.Post(menu, WM_CHAR, '1');
-  if (!WaitFor([&] { return browser.Count("request item=") > 0; }, 30000)) {
-    program.program.Post(program.window, WM_CANCELMODE);
-    FAIL() << "no request reached the browser\n" << browser.Log();
-  }
+  ASSERT_TRUE(WaitFor([&] { return browser.Count("request item=") > 0; }, 30000)) << "no request reached the browser\n"
+                                                                                  << browser.Log();
   // clang-format off
   const std::string page = folder.Path() + "Mes Sites\\Mus\xE9" "e\\_accueil.htm";
   // clang-format on
@@ -81,32 +84,17 @@ TEST(BrowserProgramTest, ChosenSiteReachesTheRunningBrowserOverDde) {
   }
   EXPECT_EQ(browser.Count("start "), 1u) << "no fallback start\n" << browser.Log();
   EXPECT_EQ(program.Close(), 0u);
-  DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
 }
 
-TEST(BrowserProgramTest, PageTooLongForADdeRequestIsOpenedByTheCommandLine) {
+TEST_F(BrowserProgramTest, PageTooLongForADdeRequestIsOpenedByTheCommandLine) {
   // The request's item is the page and 28 characters; past 255 in all it
   // gets no DDE string handle, so it cannot be sent.
-  TempFolder folder{"longpage"};
-  ScopedWorkPath workPath;
-  const std::string site = folder.Path() + std::string(230 - folder.Path().size(), 's');
-  ASSERT_TRUE(::CreateDirectoryA(site.c_str(), nullptr)) << site;
-  const std::string page = site + "\\_accueil.htm";
+  const std::string site(230 - folder.Path().size(), 's');
+  const std::string page = folder.Path() + site + "\\_accueil.htm";
   ASSERT_GT(page.size() + 28, 255u);
-  WriteFileText(site + "\\projet.kvp", ProjectHeader(512, "Long"));
-  WriteFileText(folder.Path() + "webs.dat", site + "\\projet.kvp\r\n");
   StubBrowser browser("--serve");
   ASSERT_TRUE(browser.StartServing()) << browser.Log();
-  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browser.Exe() + "\r\n");
-  workPath.Set(folder.Path());
-
-  SchedulerUnderTest program;
-  ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
-  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-  HWND menu = program.program.FindWindowOfClass("#32768", 10000);
-  ASSERT_NE(menu, nullptr);
-  program.program.Post(menu, WM_CHAR, 'w');
-  program.program.Post(menu, WM_CHAR, '1');
+  ASSERT_TRUE(StartAndChooseTheSite(site, browser));
   EXPECT_TRUE(WaitFor([&] { return browser.Count("page=") > 0; }, 30000))
       << "the browser was not started with the page\n"
       << browser.Log();
@@ -114,5 +102,4 @@ TEST(BrowserProgramTest, PageTooLongForADdeRequestIsOpenedByTheCommandLine) {
   EXPECT_GE(browser.Count("connect topic=WWW_OpenURL"), 1u) << "the conversation was made first\n" << browser.Log();
   EXPECT_EQ(browser.Count("request item="), 0u) << browser.Log();
   EXPECT_EQ(program.Close(), 0u);
-  DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
 }

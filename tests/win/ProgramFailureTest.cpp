@@ -19,15 +19,6 @@
 using namespace korvtest;
 
 namespace {
-constexpr char kMenuClass[] = "#32768";
-constexpr char kDialogClass[] = "#32770";
-
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  int n = ::GetWindowTextA(window, text, sizeof text);
-  return std::string(text, n > 0 ? n : 0);
-}
-
 // Every text of a box: its caption and the texts of its children.
 std::string BoxTexts(HWND box) {
   std::string texts = WindowText(box);
@@ -49,36 +40,26 @@ protected:
     DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
   }
   // Two projects whose paths are longer than 64 characters.
-  void WriteProjects() {
-    std::string list;
-    for (const char* name : {"Alpha", "Beta"}) {
-      const std::string folderName = std::string(name) + std::string(40, 'x');
-      ::CreateDirectoryA((folder.Path() + folderName).c_str(), nullptr);
-      const std::string path = folder.Path() + folderName + "\\" + name + ".kvp";
-      WriteFileText(path, ProjectHeader(512, std::string("Site ") + name));
-      list += path + "\r\n";
-    }
-    WriteFileText(folder.Path() + "webs.dat", list);
+  void WriteProjects() const {
+    const std::string longer(40, 'x');
+    WriteProjectList(folder.Path(), {WriteProject(folder.Path(), "Alpha" + longer, "Site Alpha"),
+                                     WriteProject(folder.Path(), "Beta" + longer, "Site Beta")});
   }
   bool Running() const { return program.program.WaitExit(0) == STILL_ACTIVE; }
   // Opens the popup menu and ends it again; false when none showed.
   bool MenuOpensAndCloses() const {
-    program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-    HWND menu = nullptr;
-    WaitFor([&] { return (menu = program.program.FindWindowOfClass(kMenuClass, 0)) && ::IsWindowVisible(menu); },
-            10000);
-    program.program.Post(program.window, WM_CANCELMODE);
-    WaitFor([&] { return program.program.FindWindowOfClass(kMenuClass, 0) == nullptr; }, 10000);
-    return menu != nullptr;
+    const bool shown = menu.Open() != nullptr;
+    return menu.End() && shown;
   }
   std::string AnyBox() const {
-    HWND box = program.program.FindWindowOfClass(kDialogClass, 0);
+    HWND box = menu.Find(kBoxClass);
     return box ? BoxTexts(box) : std::string();
   }
 
   TempFolder folder{"failure"};
   ScopedWorkPath workPath;
   SchedulerUnderTest program;
+  TrayMenu menu{program};
 };
 }  // namespace
 
@@ -125,6 +106,7 @@ TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
                                : "WM_CLOSE");
     ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
     SchedulerUnderTest scheduler;
+    TrayMenu unloadMenu{scheduler};
     ASSERT_TRUE(scheduler.Start(folder.CopyProgram("KorvSchd.exe")));
     FakeTray tray;
     ASSERT_TRUE(tray.Ready());
@@ -133,17 +115,11 @@ TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
     WaitFor([] { return false; }, 1000);  // the next wake-up now waits on the tray
     DWORD asked = 0;
     if (unloadCommand) {
-      scheduler.program.Post(scheduler.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-      HWND menu = scheduler.program.FindWindowOfClass(kMenuClass, 10000);
-      ASSERT_NE(menu, nullptr);
-      scheduler.program.Post(menu, WM_CHAR, 'd');
+      HWND shown = unloadMenu.Open();
+      ASSERT_NE(shown, nullptr);
+      unloadMenu.Type(shown, "d");
       HWND box = nullptr;
-      ASSERT_TRUE(WaitFor(
-          [&] {
-            return (box = scheduler.program.FindWindowOfClass(kDialogClass, 0)) != nullptr &&
-                   ::GetDlgItem(box, IDYES) != nullptr;
-          },
-          10000));
+      ASSERT_TRUE(WaitFor([&] { return (box = unloadMenu.Find(kBoxClass)) && ::GetDlgItem(box, IDYES); }, 10000));
       asked = ::GetTickCount();
       scheduler.program.Post(box, WM_COMMAND, IDYES);
     } else {

@@ -49,16 +49,12 @@ TEST_F(ProgramTest, EveryStartWritesTheRunValueAndWmCloseLeavesIt) {
 TEST_F(ProgramTest, TheRunValueIsQuotedWhenThePathHoldsABlank) {
   // Unquoted, Windows would try "...\Program.exe" first at the next logon.
   TempFolder parent("blank");
-  const std::string folderWithBlank = parent.Path() + "Program Files\\";
-  ASSERT_TRUE(::CreateDirectoryA(folderWithBlank.c_str(), nullptr));
-  const std::string exe = folderWithBlank + "KorvSchd.exe";
-  ASSERT_TRUE(::CopyFileA((BinDir() + "KorvSchd.exe").c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(::CreateDirectoryA((parent.Path() + "Program Files").c_str(), nullptr));
+  const std::string exe = parent.CopyProgram("KorvSchd.exe", "Program Files\\KorvSchd.exe");
   SchedulerUnderTest program;
   ASSERT_TRUE(program.Start(exe));
   EXPECT_EQ(RunValue(), "\"" + exe + "\"");
   EXPECT_EQ(program.Close(), 0u);
-  ::DeleteFileA(exe.c_str());
-  ::RemoveDirectoryA(folderWithBlank.c_str());
 }
 
 TEST_F(ProgramTest, SecondCopyEndsAtOnceWithoutTouchingAnything) {

@@ -52,16 +52,17 @@ protected:
   }
 
   void SetWorkPath(const std::string& path) const { workPath_.Set(path); }
-  void WriteList(const std::vector<std::string>& paths, const char* end = "\r\n") {
-    std::string text;
-    for (const auto& p : paths) text += p + end;
-    WriteFileText(folder.Path() + "webs.dat", text);
+  void WriteList(const std::vector<std::string>& paths, const char* end = "\r\n") const {
+    WriteProjectList(folder.Path(), paths, end);
   }
-  std::string Project(const std::string& name, int version, const std::string& title) {
-    ::CreateDirectoryA((folder.Path() + name).c_str(), nullptr);
-    const std::string path = folder.Path() + name + "\\" + name + ".kvp";
-    WriteFileText(path, ProjectHeader(version, title));
-    return path;
+  std::string Project(const std::string& name, int version, const std::string& title) const {
+    return WriteProject(folder.Path(), name, title, version);
+  }
+  // The browser is chosen when the scheduler is made.
+  void RemakeWithBrowser(const LoggingBrowser& browser) {
+    WriteBrowserChoice(folder.Path(), browser.exe);
+    sched = std::make_unique<TWebSched>();
+    WebSched = sched.get();
   }
 
   // The real popup from the resources, prepared as the right click does.
@@ -111,21 +112,9 @@ TEST_F(TrayTest, WebsEntriesNumberedAndCutAsTheListAndHeadersSay) {
   }
 }
 
-TEST_F(TrayTest, RefillingReplacesThePlaceholderAndTheLastList) {
-  LoadedMenu m;
-  ASSERT_EQ(MenuText(m.Webs(), 0), "&Item") << "the resource's placeholder";
-  WriteList({Project("a", 512, "A"), Project("b", 512, "B")}, "\n");
-  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 2);
-  WriteList({Project("c", 512, "C")}, "\r");
-  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 1);
-  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 1);
-  EXPECT_EQ(MenuText(m.Webs(), 0), "&1 C");
-  EXPECT_EQ(sched->Projects.size(), 1u);
-}
-
 TEST_F(TrayTest, WorkPathIsAPrefixWithoutSeparator) {
   const std::string prefix = folder.Path() + "Data";
-  WriteFileText(prefix + "webs.dat", Project("p", 512, "Prefixed") + "\r\n");
+  WriteProjectList(prefix, {Project("p", 512, "Prefixed")});
   SetWorkPath(prefix);
   LoadedMenu m;
   EXPECT_EQ(sched->FillProjectMenu(m.Webs()), 1);
@@ -157,30 +146,6 @@ TEST_F(TrayTest, NoWorkFolderMissingOrLockedListGiveADisabledWebsEntry) {
   sched->PrepareMenu(m.Popup());
   EXPECT_EQ(::GetMenuItemCount(m.Webs()), 1);
   EXPECT_EQ(StateFlags(m.Popup(), 1, MF_BYPOSITION), static_cast<UINT>(MF_POPUP | MF_ENABLED));
-}
-
-TEST_F(TrayTest, ProjectFileHeldOpenByItsWriterIsStillRead) {
-  const std::string path = Project("open", 512, "Ouvert");
-  UniqueFile writer{::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr)};
-  ASSERT_TRUE(writer);
-  EXPECT_EQ(ReadProjectTitle(path), "Ouvert");
-  UniqueFile exclusive{
-      ::CreateFileA(Project("excl", 512, "Exclusif").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)};
-  ASSERT_TRUE(exclusive);
-  EXPECT_EQ(ReadProjectTitle(folder.Path() + "excl\\excl.kvp"), "") << "cannot be opened: no title";
-  EXPECT_EQ(ReadProjectTitle(folder.Path() + "excl"), "") << "a folder is no project file";
-  EXPECT_EQ(ReadProjectTitle(""), "");
-}
-
-TEST_F(TrayTest, HeaderEndingEarlyGivesOnlyTheBytesRead) {
-  const std::string path = folder.Path() + "short.kvp";
-  // clang-format off
-  WriteFileText(path, ShortText("first") + std::string("\x00\x02", 2) + ShortText("second") + "\x0A" "Tronq");
-  // clang-format on
-  EXPECT_EQ(ReadProjectTitle(path), "Tronq");
-  WriteFileText(path, ShortText("first") + "\x00");
-  EXPECT_EQ(ReadProjectTitle(path), "");
 }
 
 TEST_F(TrayTest, CaptureAppRunningGraysTheLoadEntry) {
@@ -298,18 +263,13 @@ TEST_F(TrayTest, OtherCommandsAndMessagesDoNothing) {
 }
 
 TEST_F(TrayTest, ProjectCommandsOpenTheHomePageOfTheirLine) {
-  // The browser: a stand-in that logs each start with its command line.
-  TempFolder browser{"navig"};
-  const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
-  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
-  sched = std::make_unique<TWebSched>();  // the browser is chosen when it is made
-  WebSched = sched.get();
+  LoggingBrowser browser;
+  RemakeWithBrowser(browser);
   WriteList({"", folder.Path() + "Musee\\musee.kvp"});
   LoadedMenu m;
   ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 2);
-  const std::string log = browser.Path() + "korv98.log";
   auto starts = [&] {
-    const std::string text = ReadFileText(log);
+    const std::string text = browser.Log();
     return std::count(text.begin(), text.end(), '\n');
   };
 
@@ -317,19 +277,19 @@ TEST_F(TrayTest, ProjectCommandsOpenTheHomePageOfTheirLine) {
   sched->WndProc(beyond);
   TMessage empty{WM_COMMAND, IDM_PROJECT_FIRST, 0, 0};
   sched->WndProc(empty);
-  ASSERT_TRUE(WaitFor([&] { return starts() >= 1; }, 10000)) << ReadFileText(log);
-  const std::string first = ReadFileText(log).substr(0, ReadFileText(log).find('\n'));
-  EXPECT_NE(first.find("cmd=" + browserExe + " _accueil.htm"), std::string::npos)
+  ASSERT_TRUE(WaitFor([&] { return starts() >= 1; }, 10000)) << browser.Log();
+  const std::string first = browser.Log().substr(0, browser.Log().find('\n'));
+  EXPECT_NE(first.find("cmd=" + browser.exe + " _accueil.htm"), std::string::npos)
       << "the empty line: no folder in front; the command past the list opened nothing\n"
       << first;
 
   TMessage second{WM_COMMAND, IDM_PROJECT_FIRST + 1, 0, 0};
   sched->WndProc(second);
-  ASSERT_TRUE(WaitFor([&] { return starts() >= 2; }, 10000)) << ReadFileText(log);
-  EXPECT_EQ(starts(), 2) << ReadFileText(log);
-  EXPECT_NE(ReadFileText(log).find(" " + folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
+  ASSERT_TRUE(WaitFor([&] { return starts() >= 2; }, 10000)) << browser.Log();
+  EXPECT_EQ(starts(), 2) << browser.Log();
+  EXPECT_NE(browser.Log().find(" " + folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
       << "a vanished project file still opens its folder's page\n"
-      << ReadFileText(log);
+      << browser.Log();
 }
 
 TEST_F(TrayTest, ATitleRewrittenInTheSameTickWithTheSameSizeShowsAtTheNextOpening) {
@@ -397,6 +357,14 @@ TEST_F(TrayTest, DeletedAddedAndMovedProjectsShowAsTheListNowSays) {
 
 TEST_F(TrayTest, AFileThatCannotBeReadGivesTheEmptyTitleNeverAnOldOne) {
   const std::string a = Project("a", 512, "Alpha");
+  {
+    UniqueFile writer{::CreateFileA(a.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr)};
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(ReadProjectTitle(a), "Alpha") << "held open by a writer that lets others read";
+  }
+  EXPECT_EQ(ReadProjectTitle(folder.Path() + "a"), "") << "a folder is no project file";
+  EXPECT_EQ(ReadProjectTitle(""), "");
   WriteList({a});
   LoadedMenu m;
   {
@@ -434,8 +402,9 @@ TEST_F(TrayTest, DevicesAndPipesInTheListGiveTheEmptyTitleAtOnce) {
   // clang-format off
   const std::string real = Project("real", 512, "R\xE9" "el");
   // clang-format on
-  const std::vector<std::string> list = {pipe.Path(), "COM1", "LPT1",        "NUL", "CON", folder.Path() + "com1.kvp",
-                                         "CONOUT$",   "nul:", folder.Path(), real};
+  const std::vector<std::string> list = {
+      pipe.Path(), "COM1", "LPT1",        "NUL", "CON", folder.Path() + "com1.kvp", folder.Path() + "aux.kvp",
+      "CONOUT$",   "nul:", folder.Path(), real};
   WriteList(list);
   LoadedMenu m;
   ASSERT_EQ(sched->FillProjectMenu(m.Webs()), static_cast<int>(list.size()));
@@ -443,22 +412,28 @@ TEST_F(TrayTest, DevicesAndPipesInTheListGiveTheEmptyTitleAtOnce) {
     EXPECT_EQ(MenuText(m.Webs(), i), "&" + std::to_string(i + 1) + " ") << list[i];
   }
   // clang-format off
-  EXPECT_EQ(MenuText(m.Webs(), static_cast<int>(list.size()) - 1), "&10 R\xE9" "el");
+  EXPECT_EQ(MenuText(m.Webs(), static_cast<int>(list.size()) - 1), "&11 R\xE9" "el");
   // clang-format on
   EXPECT_FALSE(pipe.Connected()) << "the pipe was never opened";
   EXPECT_EQ(ReadProjectTitle(pipe.Path()), "");
   EXPECT_EQ(ReadProjectTitle("COM1"), "");
 }
 
+// The right click's path: the Webs entry opens, its last entry is the
+// 10,000th line, and choosing it opens that line's page.
 TEST_F(TrayTest, AListOfHundredsOfMegabytesShowsOnlyItsFirstEntries) {
+  LoggingBrowser browser;
+  RemakeWithBrowser(browser);
   const std::string list = folder.Path() + "webs.dat";
   ASSERT_TRUE(WriteHugeList(list, folder.Path(), kMaxProjects + 100, 200));
   PROCESS_MEMORY_COUNTERS before{};
   ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &before, sizeof before));
   LoadedMenu m;
-  EXPECT_EQ(sched->FillProjectMenu(m.Webs()), static_cast<int>(kMaxProjects));
+  sched->PrepareMenu(m.Popup());
   PROCESS_MEMORY_COUNTERS after{};
   ASSERT_TRUE(::GetProcessMemoryInfo(::GetCurrentProcess(), &after, sizeof after));
+  ::DeleteFileA(list.c_str());
+  EXPECT_EQ(StateFlags(m.Popup(), 1, MF_BYPOSITION), static_cast<UINT>(MF_POPUP | MF_ENABLED));
   ASSERT_EQ(sched->Projects.size(), kMaxProjects);
   EXPECT_EQ(sched->Projects.back(), folder.Path() + "p" + std::to_string(kMaxProjects) + "\\p.kvp");
   ASSERT_EQ(::GetMenuItemCount(m.Webs()), static_cast<int>(kMaxProjects));
@@ -467,7 +442,14 @@ TEST_F(TrayTest, AListOfHundredsOfMegabytesShowsOnlyItsFirstEntries) {
   EXPECT_EQ(::GetMenuItemID(m.Webs(), last), static_cast<UINT>(IDM_PROJECT_FIRST + last));
   const double grownMb = (static_cast<double>(after.PeakPagefileUsage) - before.PeakPagefileUsage) / (1 << 20);
   EXPECT_LT(grownMb, 64.0) << "peak private bytes grew by " << grownMb << " MB reading a 200 MB list";
-  ::DeleteFileA(list.c_str());
+
+  // As the menu sends it: the command in the low word.
+  TMessage chosen{WM_COMMAND, MAKEWPARAM(IDM_PROJECT_FIRST + last, 0), 0, 0};
+  sched->WndProc(chosen);
+  ASSERT_TRUE(WaitFor([&] { return !browser.Log().empty(); }, 15000)) << "the browser started";
+  EXPECT_NE(browser.Log().find(folder.Path() + "p" + std::to_string(kMaxProjects) + "\\_accueil.htm"),
+            std::string::npos)
+      << browser.Log();
 }
 
 TEST_F(TrayTest, RefillingRewritesEveryEntryThatDiffersAndOnlyThose) {
@@ -475,7 +457,9 @@ TEST_F(TrayTest, RefillingRewritesEveryEntryThatDiffersAndOnlyThose) {
   for (const char* name : {"a", "b", "c", "d", "e"}) list.push_back(Project(name, 512, std::string("Site ") + name));
   WriteList(list);
   LoadedMenu m;
+  ASSERT_EQ(MenuText(m.Webs(), 0), "&Item") << "the resource's placeholder";
   ASSERT_EQ(sched->FillProjectMenu(m.Webs()), 5);
+  ASSERT_EQ(::GetMenuItemCount(m.Webs()), 5);
   // What an opening may leave behind, and what no opening should.
   ASSERT_TRUE(::ModifyMenuA(m.Webs(), 1, MF_BYPOSITION | MF_STRING, IDM_PROJECT_FIRST + 1, "&2 autre"));
   ::CheckMenuItem(m.Webs(), 2, MF_BYPOSITION | MF_CHECKED);

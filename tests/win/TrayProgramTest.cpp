@@ -1,7 +1,7 @@
 // The real KorvSchd.exe's tray from outside: the icon's callback message opens
 // the popup menu, keys posted to the menu choose its commands, the unload
-// question is answered through its buttons. Every test that opens a menu ends
-// it. Uses the real work folder, schedule key, Run value and tray.
+// question is answered through its buttons. The menu driver ends any menu a
+// test leaves open. Uses the real work folder, schedule key, Run value and tray.
 #include <windows.h>
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
@@ -14,7 +14,6 @@
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
 #include "res/resource.h"
-#include "sched/CaptureApp.h"
 #include "sched/ScheduleRegistry.h"
 #include "tests/support/TestSupport.h"
 #include "tests/win/FakeTray.h"
@@ -23,9 +22,6 @@
 using namespace korvtest;
 
 namespace {
-constexpr char kMenuClass[] = "#32768";
-constexpr char kDialogClass[] = "#32770";
-
 std::vector<DWORD> ThreadsOf(DWORD processId) {
   std::vector<DWORD> threads;
   UniqueHandle snapshot{::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0)};
@@ -36,55 +32,6 @@ std::vector<DWORD> ThreadsOf(DWORD processId) {
     if (entry.th32OwnerProcessID == processId) threads.push_back(entry.th32ThreadID);
   }
   return threads;
-}
-
-// A screen area as 32-bit pixels (0x00RRGGBB), copied through a DIB.
-struct Pixels {
-  int width = 0, height = 0;
-  std::vector<DWORD> bits;
-  DWORD At(int x, int y) const { return bits[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
-};
-
-Pixels Copy(HDC source, int x, int y, int width, int height) {
-  Pixels pixels;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!dib) return pixels;
-  HDC dc = ::CreateCompatibleDC(nullptr);
-  HGDIOBJ old = ::SelectObject(dc, dib);
-  ::BitBlt(dc, 0, 0, width, height, source, x, y, SRCCOPY);
-  ::GdiFlush();
-  pixels.width = width;
-  pixels.height = height;
-  const auto* first = static_cast<const DWORD*>(bits);
-  pixels.bits.assign(first, first + static_cast<std::size_t>(width) * height);
-  ::SelectObject(dc, old);
-  ::DeleteDC(dc);
-  ::DeleteObject(dib);
-  return pixels;
-}
-
-// The icon drawn at side x side over a plain background.
-Pixels Drawn(HICON icon, int side, HBRUSH background) {
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, side, side);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  RECT all{0, 0, side, side};
-  ::FillRect(dc, &all, background);
-  ::DrawIconEx(dc, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
-  Pixels pixels = Copy(dc, 0, 0, side, side);
-  ::SelectObject(dc, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  ::ReleaseDC(nullptr, screen);
-  return pixels;
 }
 
 bool Near(DWORD a, DWORD b) {
@@ -118,12 +65,6 @@ int FewestDifferences(const Pixels& screen, const Pixels& onBlack, const Pixels&
   return fewest;
 }
 
-std::string WindowText(HWND window) {
-  char text[512] = {};
-  int n = ::GetWindowTextA(window, text, sizeof text);
-  return std::string(text, n > 0 ? n : 0);
-}
-
 class TrayProgramTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -131,9 +72,10 @@ protected:
     workPath.Set(folder.Path());
     ASSERT_TRUE(program.Start(folder.CopyProgram("KorvSchd.exe")));
     ASSERT_TRUE(WaitFor([&] { return (iconId = FindIconId()) != 0; }, 10000)) << "the icon is in the tray";
+    menu.SetIconId(iconId);
   }
   void TearDown() override {
-    EndAnyMenu();
+    menu.End();
     if (program.program.WaitExit(0) == STILL_ACTIVE) {
       EXPECT_EQ(program.Close(), 0u);
     }
@@ -148,42 +90,12 @@ protected:
     }
     return 0;
   }
-  void Click(LPARAM mouseMessage) const { program.program.Post(program.window, WM_TRAYNOTIFY, iconId, mouseMessage); }
-  // A window of the program's once it is on the screen: found earlier, a
-  // menu or message box may still be without its items or texts.
-  HWND FindShown(const char* className) const {
-    HWND found = nullptr;
-    WaitFor(
-        [&] {
-          found = program.program.FindWindowOfClass(className, 0);
-          return found && ::IsWindowVisible(found);
-        },
-        10000);
-    return found && ::IsWindowVisible(found) ? found : nullptr;
-  }
-  HWND OpenMenu() const {
-    Click(WM_RBUTTONUP);
-    return FindShown(kMenuClass);
-  }
-  bool MenuGone() const {
-    return WaitFor([&] { return program.program.FindWindowOfClass(kMenuClass, 0) == nullptr; }, 10000);
-  }
-  void EndAnyMenu() const {
-    if (program.window && program.program.FindWindowOfClass(kMenuClass, 0)) {
-      program.program.Post(program.window, WM_CANCELMODE);
-      MenuGone();
-    }
-  }
-  // Chooses an entry by its underlined letter, as the keyboard does.
-  void Choose(HWND menu, char letter) const { program.program.Post(menu, WM_CHAR, static_cast<WPARAM>(letter)); }
   std::uint8_t StoredState() const { return ReadSchedule().State.value_or(0xEE); }
-  // Ends the program started by SetUp and starts it again with a stand-in
-  // browser named in Korvamo.ini, which logs each start's command line in
-  // korv98.log beside it: the browser is chosen when the program starts.
-  bool RestartWithLoggingBrowser(const TempFolder& browser) {
-    const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
+  // Ends the program started by SetUp and starts it again with the browser
+  // named in Korvamo.ini: the browser is chosen when the program starts.
+  bool RestartWithBrowser(const LoggingBrowser& browser) {
     if (program.Close() != 0) return false;
-    WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
+    WriteBrowserChoice(folder.Path(), browser.exe);
     program = SchedulerUnderTest{};
     return program.Start(folder.Path() + "KorvSchd.exe");
   }
@@ -191,50 +103,50 @@ protected:
   TempFolder folder{"traypgm"};
   ScopedWorkPath workPath;
   SchedulerUnderTest program;
+  TrayMenu menu{program};
   UINT iconId = 0;
 };
 }  // namespace
 
 TEST_F(TrayProgramTest, RightClickOpensTheMenuAndSuspendreTogglesBitZero) {
-  HWND menu = OpenMenu();
-  ASSERT_NE(menu, nullptr) << "a right-button release opens the popup";
-  Choose(menu, 's');
-  EXPECT_TRUE(MenuGone());
+  HWND shown = menu.Open();
+  ASSERT_NE(shown, nullptr) << "a right-button release opens the popup";
+  menu.Type(shown, "s");
+  EXPECT_TRUE(menu.Gone());
   EXPECT_TRUE(WaitFor([&] { return StoredState() == kStateSuspended; }, 5000)) << "State " << int(StoredState());
 
-  menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'S');
-  EXPECT_TRUE(MenuGone());
+  shown = menu.Open();
+  ASSERT_NE(shown, nullptr);
+  menu.Type(shown, "S");
+  EXPECT_TRUE(menu.Gone());
   EXPECT_TRUE(WaitFor([&] { return StoredState() == 0; }, 5000)) << "State " << int(StoredState());
   EXPECT_TRUE(TrayHasIcon(program.window, iconId));
 }
 
 TEST_F(TrayProgramTest, EscapeOrCancelModeEndsTheMenuAndNothingHappens) {
-  HWND menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  program.program.Post(menu, WM_KEYDOWN, VK_ESCAPE);
-  EXPECT_TRUE(MenuGone());
-  ASSERT_NE(OpenMenu(), nullptr) << "the menu opens again after being dismissed";
-  program.program.Post(program.window, WM_CANCELMODE);
-  EXPECT_TRUE(MenuGone());
+  HWND shown = menu.Open();
+  ASSERT_NE(shown, nullptr);
+  menu.Press(shown, VK_ESCAPE);
+  EXPECT_TRUE(menu.Gone());
+  ASSERT_NE(menu.Open(), nullptr) << "the menu opens again after being dismissed";
+  EXPECT_TRUE(menu.End());
   EXPECT_EQ(program.program.WaitExit(0), static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_FALSE(ReadSchedule().KeyFound) << "nothing chosen, nothing written";
 }
 
 TEST_F(TrayProgramTest, LeftAndDoubleClicksOpenNothing) {
-  for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE}) Click(mouse);
+  for (LPARAM mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_MOUSEMOVE}) menu.Click(mouse);
   // Nothing can show that no menu will come; a second's wait covers the
   // five posted messages many times over.
-  EXPECT_EQ(program.program.FindWindowOfClass(kMenuClass, 1000), nullptr);
-  EXPECT_EQ(program.program.FindWindowOfClass(kDialogClass, 0), nullptr);
+  EXPECT_FALSE(WaitFor([&] { return menu.Find(kMenuClass) != nullptr; }, 1000));
+  EXPECT_EQ(menu.Find(kBoxClass), nullptr);
 }
 
 TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
-  HWND menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'd');
-  HWND box = FindShown(kDialogClass);
+  HWND shown = menu.Open();
+  ASSERT_NE(shown, nullptr);
+  menu.Type(shown, "d");
+  HWND box = menu.Shown(kBoxClass);
   ASSERT_NE(box, nullptr) << "the confirmation";
   // clang-format off
   EXPECT_EQ(WindowText(box), "D\xE9" "charger");
@@ -247,10 +159,10 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   ASSERT_NE(::GetDlgItem(box, IDNO), nullptr);
   ASSERT_NE(::GetDlgItem(box, IDYES), nullptr);
   // A right click while the question is up opens no menu from inside its loop.
-  Click(WM_RBUTTONUP);
+  menu.Click(WM_RBUTTONUP);
   ::Sleep(1000);
-  EXPECT_EQ(program.program.FindWindowOfClass(kMenuClass, 0), nullptr);
-  EndAnyMenu();
+  EXPECT_EQ(menu.Find(kMenuClass), nullptr);
+  menu.End();
   program.program.Post(box, WM_COMMAND, IDNO);
   EXPECT_TRUE(WaitFor([&] { return !::IsWindow(box); }, 10000));
   EXPECT_EQ(program.program.WaitExit(500), static_cast<DWORD>(STILL_ACTIVE));
@@ -258,10 +170,10 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   EXPECT_TRUE(ReadRegString(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName, run)) << "Non keeps the Run value";
   EXPECT_TRUE(TrayHasIcon(program.window, iconId));
 
-  menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'd');
-  box = FindShown(kDialogClass);
+  shown = menu.Open();
+  ASSERT_NE(shown, nullptr);
+  menu.Type(shown, "d");
+  box = menu.Shown(kBoxClass);
   ASSERT_NE(box, nullptr);
   program.program.Post(box, WM_COMMAND, IDYES);
   EXPECT_EQ(program.program.WaitExit(15000), 0u);
@@ -274,56 +186,20 @@ TEST_F(TrayProgramTest, BroadcastTaskbarCreatedAddsTheIconAgain) {
   ASSERT_FALSE(TrayHasIcon(program.window, iconId));
   ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(WaitFor([&] { return TrayHasIcon(program.window, iconId); }, 10000));
-  ASSERT_NE(OpenMenu(), nullptr) << "and its menu works";
-  EndAnyMenu();
+  ASSERT_NE(menu.Open(), nullptr) << "and its menu works";
 }
 
-TEST_F(TrayProgramTest, ChargerStartsTheCaptureApplicationUnlessItRuns) {
+// That the entry is grayed while the capture application runs is checked in
+// process (TrayTest.CaptureAppRunningGraysTheLoadEntry).
+TEST_F(TrayProgramTest, ChargerStartsTheCaptureApplication) {
   folder.CopyProgram("KORV98.EXE");
   const std::string log = folder.Path() + "korv98.log";
-  HWND menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'c');
-  EXPECT_TRUE(MenuGone());
+  HWND shown = menu.Open();
+  ASSERT_NE(shown, nullptr);
+  menu.Type(shown, "c");
+  EXPECT_TRUE(menu.Gone());
   ASSERT_TRUE(WaitFor([&] { return !ReadFileText(log).empty(); }, 10000)) << "KORV98.EXE started beside the scheduler";
   EXPECT_NE(ReadFileText(log).find(" show=1 "), std::string::npos) << ReadFileText(log);
-
-  UniqueHandle running{::CreateMutexA(nullptr, FALSE, InstanceMutexName(kCaptureAppName).c_str())};
-  ASSERT_TRUE(running);
-  menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'c');
-  EndAnyMenu();
-  // A launch would log within the time the first one took many times over.
-  ::Sleep(1000);
-  const std::string after = ReadFileText(log);
-  EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 1) << "grayed while it runs:\n" << after;
-}
-
-TEST_F(TrayProgramTest, ChosenProjectOpensItsHomePageInTheBrowser) {
-  // The browser, seen from the program: a stand-in that logs its command line.
-  TempFolder browser{"navig"};
-  const std::string browserExe = browser.CopyProgram("KORV98.EXE", "NAVIG.EXE");
-  ASSERT_EQ(program.Close(), 0u);
-  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
-  const std::string project = folder.Path() + "Musee\\projet.kvp";
-  // clang-format off
-  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
-  // clang-format on
-  WriteFileText(folder.Path() + "webs.dat", "\r\n" + project + "\r\n");
-  WriteFileText(folder.Path() + "Korvamo.ini", "[Browser]\r\nExeName=" + browserExe + "\r\n");
-  SchedulerUnderTest withBrowser;
-  ASSERT_TRUE(withBrowser.Start(folder.Path() + "KorvSchd.exe"));
-  withBrowser.program.Post(withBrowser.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-  HWND menu = withBrowser.program.FindWindowOfClass(kMenuClass, 10000);
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'w');
-  Choose(menu, '2');
-  const std::string log = browser.Path() + "korv98.log";
-  EXPECT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 15000));
-  EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos) << ReadFileText(log);
-  EXPECT_EQ(withBrowser.program.FindWindowOfClass(kMenuClass, 0), nullptr);
-  EXPECT_EQ(withBrowser.Close(), 0u);
 }
 
 // The notification area draws icons at the small-icon size of the DPI; the
@@ -336,8 +212,8 @@ TEST_F(TrayProgramTest, TrayShowsTheImageDrawnForTheSizeOfItsDpi) {
   UniqueHicon icon{static_cast<HICON>(::LoadImageA(exe, MAKEINTRESOURCEA(IDI_ACTIVE), IMAGE_ICON, side, side, 0))};
   ::FreeLibrary(exe);
   ASSERT_TRUE(icon);
-  const Pixels onBlack = Drawn(icon.Get(), side, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-  const Pixels onWhite = Drawn(icon.Get(), side, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  const Pixels onBlack = DrawnIcon(icon.Get(), side, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  const Pixels onWhite = DrawnIcon(icon.Get(), side, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
 
   // The desktop's explorer keeps a hidden window of that class as well.
   HWND tray = nullptr;
@@ -351,7 +227,7 @@ TEST_F(TrayProgramTest, TrayShowsTheImageDrawnForTheSizeOfItsDpi) {
   WaitFor(
       [&] {
         HDC screen = ::GetDC(nullptr);
-        const Pixels shown = Copy(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
+        const Pixels shown = CopyPixels(screen, area.left, area.top, area.right - area.left, area.bottom - area.top);
         ::ReleaseDC(nullptr, screen);
         fewest = FewestDifferences(shown, onBlack, onWhite);
         return fewest == 0;
@@ -376,92 +252,30 @@ TEST_F(TrayProgramTest, QuitMessageFromOutsideRemovesTheIconAndSavesTheState) {
   EXPECT_TRUE(ReadSchedule().KeyFound) << "the scheduler wrote its state as it stopped";
 }
 
-TEST_F(TrayProgramTest, ALineWithANulOpensTheFolderOfThePathBeforeIt) {
-  TempFolder browser{"navig"};
-  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
-  const std::string project = folder.Path() + "Musee\\projet.kvp";
-  // clang-format off
-  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
-  // clang-format on
-  WriteFileText(folder.Path() + "webs.dat", project + std::string(1, '\0') + folder.Path() + "Autre\\x.kvp\r\n");
-  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
-  HWND menu = OpenMenu();
-  ASSERT_NE(menu, nullptr);
-  Choose(menu, 'w');
-  Choose(menu, '1');
-  const std::string log = browser.Path() + "korv98.log";
-  ASSERT_TRUE(WaitFor([&] { return !ReadFileText(log).empty(); }, 15000)) << "the browser started";
-  EXPECT_NE(ReadFileText(log).find(folder.Path() + "Musee\\_accueil.htm"), std::string::npos)
-      << "the folder of the path whose title the entry shows\n"
-      << ReadFileText(log);
-}
-
-TEST_F(TrayProgramTest, DevicesAndPipesInTheListDoNotHoldTheMenu) {
-  // Before names were judged, the menu waited on this pipe for 20 s, then
-  // for good on COM1, a serial port under Wine too.
-  StalledPipe pipe("korvpgm-" + std::to_string(::GetCurrentProcessId()), 20000);
-  ASSERT_TRUE(pipe.Created());
-  ::CreateDirectoryA((folder.Path() + "Musee").c_str(), nullptr);
-  const std::string project = folder.Path() + "Musee\\projet.kvp";
-  // clang-format off
-  WriteFileText(project, ProjectHeader(512, "Mus\xE9" "e"));
-  // clang-format on
-  WriteFileText(folder.Path() + "webs.dat",
-                pipe.Path() + "\r\nCOM1\r\nNUL\r\nCON\r\nLPT1\r\n" + folder.Path() + "aux.kvp\r\n" + project + "\r\n");
-  ASSERT_NE(OpenMenu(), nullptr) << "the menu opens at once";
-  EndAnyMenu();
-  EXPECT_FALSE(pipe.Connected()) << "the pipe was never opened";
-  ASSERT_NE(OpenMenu(), nullptr) << "and again";
-}
-
-TEST_F(TrayProgramTest, AListOfHundredsOfMegabytesOpensTheMenuUpToItsBound) {
-  TempFolder browser{"navig"};
-  ASSERT_TRUE(WriteHugeList(folder.Path() + "webs.dat", folder.Path(), 10100, 200));
-  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
-  // Generous: the menu of 10,000 entries is built before it shows.
-  program.program.Post(program.window, WM_TRAYNOTIFY, 0, WM_RBUTTONUP);
-  HWND menu = program.program.FindWindowOfClass(kMenuClass, 60000);
-  ASSERT_NE(menu, nullptr) << "the menu opens";
-  Choose(menu, 'w');
-  program.program.Post(menu, WM_KEYDOWN, VK_END);
-  program.program.Post(menu, WM_KEYDOWN, VK_RETURN);
-  const std::string log = browser.Path() + "korv98.log";
-  ASSERT_TRUE(WaitFor([&] { return ReadFileText(log).find("_accueil.htm") != std::string::npos; }, 60000))
-      << "the last entry chosen";
-  EXPECT_NE(ReadFileText(log).find(folder.Path() + "p10000\\_accueil.htm"), std::string::npos)
-      << "the last entry is the 10,000th line\n"
-      << ReadFileText(log);
-  EXPECT_TRUE(MenuGone());
-  ::DeleteFileA((folder.Path() + "webs.dat").c_str());
-}
-
+// Each opening reads webs.dat again: a list grown, shortened or reordered
+// since, and a line cut short by a NUL, which names the path before it.
 TEST_F(TrayProgramTest, EachOpeningShowsTheListAsItIsThen) {
-  TempFolder browser{"navig"};
-  std::vector<std::string> projects;
-  for (const char* name : {"Alpha", "Bravo", "Charlie"}) {
-    ::CreateDirectoryA((folder.Path() + name).c_str(), nullptr);
-    projects.push_back(folder.Path() + name + "\\projet.kvp");
-    WriteFileText(projects.back(), ProjectHeader(512, name));
-  }
-  ASSERT_TRUE(RestartWithLoggingBrowser(browser));
-  const std::string log = browser.Path() + "korv98.log";
+  LoggingBrowser browser;
+  const std::vector<std::string> projects = WriteWorkFolder(folder.Path(), {"Alpha", "Bravo", "Charlie"});
+  ASSERT_TRUE(RestartWithBrowser(browser));
   auto choose = [&](const std::string& list, char entry) {
     WriteFileText(folder.Path() + "webs.dat", list);
-    const std::size_t before = ReadFileText(log).size();
-    HWND menu = OpenMenu();
-    if (!menu) return std::string("no menu");
-    Choose(menu, 'w');
-    Choose(menu, entry);
-    if (!WaitFor([&] { return ReadFileText(log).size() > before; }, 15000)) return std::string("nothing opened");
-    MenuGone();
-    return ReadFileText(log).substr(before);
+    const std::size_t before = browser.Log().size();
+    HWND shown = menu.Open();
+    if (!shown) return std::string("no menu");
+    menu.Type(shown, std::string("w") + entry);
+    if (!WaitFor([&] { return browser.Log().size() > before; }, 15000)) return std::string("nothing opened");
+    menu.Gone();
+    return browser.Log().substr(before);
   };
   const std::string first = choose(projects[0] + "\r\n" + projects[1] + "\r\n", '2');
-  EXPECT_NE(first.find("Bravo\\_accueil.htm"), std::string::npos) << first;
+  EXPECT_NE(first.find("site2\\_accueil.htm"), std::string::npos) << first;
   const std::string shorter = choose(projects[2] + "\r\n", '1');
-  EXPECT_NE(shorter.find("Charlie\\_accueil.htm"), std::string::npos) << shorter;
+  EXPECT_NE(shorter.find("site3\\_accueil.htm"), std::string::npos) << shorter;
   const std::string longer = choose(projects[1] + "\r\n" + projects[0] + "\r\n" + projects[2] + "\r\n", '3');
-  EXPECT_NE(longer.find("Charlie\\_accueil.htm"), std::string::npos) << longer;
+  EXPECT_NE(longer.find("site3\\_accueil.htm"), std::string::npos) << longer;
   const std::string reordered = choose(projects[1] + "\r\n" + projects[0] + "\r\n", '2');
-  EXPECT_NE(reordered.find("Alpha\\_accueil.htm"), std::string::npos) << reordered;
+  EXPECT_NE(reordered.find("site1\\_accueil.htm"), std::string::npos) << reordered;
+  const std::string nul = choose(projects[1] + std::string(1, '\0') + projects[0] + "\r\n", '1');
+  EXPECT_NE(nul.find(folder.Path() + "site2\\_accueil.htm"), std::string::npos) << nul;
 }

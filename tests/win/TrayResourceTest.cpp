@@ -14,6 +14,7 @@
 
 #include "res/resource.h"
 #include "tests/support/TestSupport.h"
+#include "tests/win/TrayTestSupport.h"
 
 using namespace korvtest;
 
@@ -74,31 +75,17 @@ struct GroupIconHeader {
 // The icon drawn on white, one letter per pixel: n navy, B blue, G lime,
 // R red, w white, k black, . white background, ? anything else.
 std::vector<std::string> IconPixels(HICON icon, int side) {
+  const Pixels drawn = DrawnIcon(icon, side, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  const std::pair<DWORD, char> palette[] = {{0x000080, 'n'}, {0x0000FF, 'B'}, {0x00FF00, 'G'},
+                                            {0xFF0000, 'R'}, {0xFFFFFF, '.'}, {0x000000, 'k'}};
   std::vector<std::string> rows(side, std::string(side, '?'));
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, side, side);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  RECT all{0, 0, side, side};
-  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  ::DrawIconEx(dc, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
-  const struct {
-    COLORREF colour;
-    char letter;
-  } palette[] = {{RGB(0, 0, 128), 'n'}, {RGB(0, 0, 255), 'B'},     {RGB(0, 255, 0), 'G'},
-                 {RGB(255, 0, 0), 'R'}, {RGB(255, 255, 255), '.'}, {RGB(0, 0, 0), 'k'}};
-  for (int y = 0; y < side; ++y) {
-    for (int x = 0; x < side; ++x) {
-      const COLORREF pixel = ::GetPixel(dc, x, y);
-      for (const auto& entry : palette) {
-        if (entry.colour == pixel) rows[y][x] = entry.letter;
+  for (int y = 0; y < drawn.height; ++y) {
+    for (int x = 0; x < drawn.width; ++x) {
+      for (const auto& [colour, letter] : palette) {
+        if (drawn.At(x, y) == colour) rows[y][x] = letter;
       }
     }
   }
-  ::SelectObject(dc, old);
-  ::DeleteObject(bitmap);
-  ::DeleteDC(dc);
-  ::ReleaseDC(nullptr, screen);
   return rows;
 }
 
@@ -165,6 +152,7 @@ TEST_F(ProgramResources, MenuTextsCommandsAndStatesByteForByte) {
 TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
   ASSERT_TRUE(exe);
   const std::vector<int> sizes{16, 20, 24, 32, 40, 48};
+  std::vector<std::vector<WORD>> images;  // of each group, in the order listed
   for (const char* name : {static_cast<const char*>("MAINICON"), static_cast<const char*>(MAKEINTRESOURCEA(IDI_ACTIVE)),
                            static_cast<const char*>(MAKEINTRESOURCEA(IDI_SUSPENDED))}) {
     const std::string label = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name;
@@ -173,9 +161,11 @@ TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
     const auto* group = static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe.Get(), found)));
     ASSERT_NE(group, nullptr) << label;
     std::vector<int> listed;
+    images.emplace_back();
     for (int i = 0; i < group->Count; ++i) {
       const GroupIconEntry& entry = group->Entries[i];
       listed.push_back(entry.Width);
+      images.back().push_back(entry.Id);
       EXPECT_EQ(entry.Height, entry.Width) << label << " image " << i;
       EXPECT_EQ(entry.BitCount, 32) << label << " image " << i;
       HRSRC image = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(entry.Id), MAKEINTRESOURCEA(3) /* RT_ICON */);
@@ -201,6 +191,7 @@ TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
     std::sort(listed.begin(), listed.end());
     EXPECT_EQ(listed, sizes) << label;
   }
+  EXPECT_EQ(images[0], images[1]) << "the program's icon is the active tray icon: the very same images";
 }
 
 // The drawing made for 16 x 16 stays the pixel picture the icon has always
@@ -224,25 +215,9 @@ TEST_F(ProgramResources, ProgramIconComesFirst) {
   EXPECT_EQ(names[0], "MAINICON");
   EXPECT_EQ(names[1], "#1000");
   EXPECT_EQ(names[2], "#1008");
-  UniqueHicon big{static_cast<HICON>(::LoadImageA(exe.Get(), "MAINICON", IMAGE_ICON, 32, 32, 0))};
-  EXPECT_TRUE(big) << "a 32 x 32 image for Explorer's large view";
-
-  // It is the active tray icon: its group names the very same images.
-  const auto images = [&](const char* name) {
-    std::vector<std::pair<int, int>> sizeAndId;
-    HRSRC found = ::FindResourceA(exe.Get(), name, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
-    if (!found) return sizeAndId;
-    const auto* group = static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe.Get(), found)));
-    for (int i = 0; group && i < group->Count; ++i)
-      sizeAndId.emplace_back(group->Entries[i].Width, group->Entries[i].Id);
-    return sizeAndId;
-  };
-  const auto active = images(MAKEINTRESOURCEA(IDI_ACTIVE));
-  EXPECT_EQ(active.size(), 6u);
-  EXPECT_EQ(images("MAINICON"), active);
 }
 
-TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoElevation) {
+TEST_F(ProgramResources, VersionBlockIsFrenchVersionOne) {
   DWORD ignored = 0;
   std::vector<char> block(::GetFileVersionInfoSizeA(path.c_str(), &ignored));
   ASSERT_FALSE(block.empty()) << "no version block";
@@ -269,37 +244,28 @@ TEST_F(ProgramResources, VersionBlockIsFrenchVersionOneAndTheManifestAsksForNoEl
     ASSERT_TRUE(::VerQueryValueA(block.data(), query.c_str(), reinterpret_cast<void**>(&text), &size)) << name;
     EXPECT_STREQ(text, expected) << name;
   }
-
-  ASSERT_TRUE(exe);
-  HRSRC found = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
-  ASSERT_NE(found, nullptr) << "no manifest";
-  const auto* bytes = static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found)));
-  const std::string manifest(bytes, ::SizeofResource(exe.Get(), found));
-  for (const std::string& part : {"name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"" +
-                                      ProcessorArchitecture(path) + "\"",
-                                  std::string("<description>Web scheduler</description>"),
-                                  std::string("<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>"),
-                                  std::string("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>")}) {
-    EXPECT_NE(manifest.find(part), std::string::npos) << part << "\nin\n" << manifest;
-  }
 }
 
-TEST_F(ProgramResources, ManifestRunsAsInvokerDpiAwareOnEveryListedWindows) {
+TEST_F(ProgramResources, ManifestNamesTheProgramRunsAsInvokerDpiAwareOnEveryListedWindows) {
   ASSERT_TRUE(exe);
   HRSRC found = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24) /* RT_MANIFEST */);
   ASSERT_NE(found, nullptr);
   const std::string text(static_cast<const char*>(::LockResource(::LoadResource(exe.Get(), found))),
                          ::SizeofResource(exe.Get(), found));
+  const std::string identity =
+      "name=\"Korvamo.WebScheduler\" version=\"1.0.0.0\" processorArchitecture=\"" + ProcessorArchitecture(path) + "\"";
+  EXPECT_NE(text.find(identity), std::string::npos) << "no " << identity << " in\n" << text;
   for (
       const char* part : {
+          "<description>Web scheduler</description>",
           R"(<requestedExecutionLevel level="asInvoker" uiAccess="false"/>)",
           R"(<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>)",
           R"(<dpiAwareness xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">PerMonitorV2, PerMonitor</dpiAwareness>)",
-          "{e2011457-1546-43c5-a5fe-008deee3d3f0}",  // Vista
-          "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
-          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
-          "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
-          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+          R"(<supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>)",  // Vista
+          R"(<supportedOS Id="{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"/>)",  // 7
+          R"(<supportedOS Id="{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}"/>)",  // 8
+          R"(<supportedOS Id="{1f676c76-80e1-4239-95bb-83d0f6d0da78}"/>)",  // 8.1
+          R"(<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>)",  // 10 and 11
       }) {
     EXPECT_NE(text.find(part), std::string::npos) << "no " << part << " in\n" << text;
   }

@@ -1,15 +1,19 @@
-// What the tray tests share: the win.ini work folder set for one test and put
-// back afterwards, project files written byte by byte and their times set, a
-// pipe that never answers, a project list of hundreds of megabytes, and
-// asking the shell whether it knows an icon.
+// What the tray tests and the menu benchmarks share: the win.ini work folder
+// set for one test and put back afterwards, a work folder of projects and its
+// webs.dat, file times, a pipe that never answers, a project list of hundreds
+// of megabytes, the real program's popup menu driven from outside, a logging
+// stand-in browser, icons drawn and the shell asked whether it knows one.
 #pragma once
 #include <windows.h>
 #include <shellapi.h>
 
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "app/KorvSchdMain.h"
 #include "common/Win32Handles.h"
+#include "tests/support/TestSupport.h"
 
 namespace korvtest {
 
@@ -45,6 +49,54 @@ inline std::string ProjectHeader(int version, const std::string& title) {
   if (static_cast<short>(version) >= 512) bytes += ShortText("second text");
   return bytes + ShortText(title) + std::string(40, '\x7F');
 }
+
+// A project file as the capture application leaves one, projet.kvp in the
+// sub-folder `site` of the work folder (made with its parents), its header
+// followed by `body` more bytes; returns its path.
+inline std::string WriteProject(const std::string& work, const std::string& site, const std::string& title,
+                                int version = 512, std::size_t body = 0) {
+  for (std::size_t end = 0; end != std::string::npos;) {
+    end = site.find('\\', end + 1);
+    ::CreateDirectoryA((work + site.substr(0, end)).c_str(), nullptr);
+  }
+  const std::string path = work + site + "\\projet.kvp";
+  WriteFileText(path, ProjectHeader(version, title) + std::string(body, 'x'));
+  return path;
+}
+
+// webs.dat in the work folder: the paths, each ended by `end`.
+inline void WriteProjectList(const std::string& work, const std::vector<std::string>& paths,
+                             const std::string& end = "\r\n") {
+  std::string list;
+  for (const std::string& path : paths) list += path + end;
+  WriteFileText(work + "webs.dat", list);
+}
+
+// One project per title, in the sub-folders site1, site2, ..., and webs.dat
+// listing them in that order; returns their paths.
+inline std::vector<std::string> WriteWorkFolder(const std::string& work, const std::vector<std::string>& titles,
+                                                std::size_t body = 0) {
+  std::vector<std::string> paths;
+  for (const std::string& title : titles) {
+    paths.push_back(WriteProject(work, "site" + std::to_string(paths.size() + 1), title, 512, body));
+  }
+  WriteProjectList(work, paths);
+  return paths;
+}
+
+// Korvamo.ini in the work folder naming the browser; the program chooses its
+// browser when it starts.
+inline void WriteBrowserChoice(const std::string& work, const std::string& exe) {
+  WriteFileText(work + "Korvamo.ini", "[Browser]\r\nExeName=" + exe + "\r\n");
+}
+
+// A browser that logs each start's command line in korv98.log beside it: the
+// capture-application stand-in under another name.
+struct LoggingBrowser {
+  TempFolder folder{"navig"};
+  const std::string exe = folder.CopyProgram("KORV98.EXE", "NAVIG.EXE");
+  std::string Log() const { return ReadFileText(folder.Path() + "korv98.log"); }
+};
 
 // A file's creation and last-write times, read and put back, as a writer
 // that rewrites within one tick of the file system's clock leaves them.
@@ -189,6 +241,119 @@ inline bool TrayHasIcon(HWND window, UINT id) {
 inline bool DeleteTrayIcon(HWND window, UINT id) {
   NOTIFYICONDATAA data = IconIdentity(window, id);
   return ::Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+inline std::string WindowText(HWND window) {
+  char text[512] = {};
+  const int n = ::GetWindowTextA(window, text, sizeof text);
+  return std::string(text, n > 0 ? n : 0);
+}
+
+inline constexpr char kMenuClass[] = "#32768";
+inline constexpr char kBoxClass[] = "#32770";
+
+// The real program's popup menu driven from outside, as its user drives it:
+// the icon's callback with a right-button release opens it, letters and keys
+// posted to the menu window choose, WM_CANCELMODE to the hidden window ends
+// it. A menu left open holds the program in its modal loop, so the driver
+// ends whatever menu is still up when it goes. It follows the program object
+// through a restart (a new process and window in the same object).
+class TrayMenu {
+public:
+  explicit TrayMenu(const SchedulerUnderTest& program, UINT iconId = 0) : program_(program), iconId_(iconId) {}
+  ~TrayMenu() { End(); }
+  TrayMenu(const TrayMenu&) = delete;
+  TrayMenu& operator=(const TrayMenu&) = delete;
+  // What the shell passes with the callback; the icon's id is known once the
+  // icon is in the tray.
+  void SetIconId(UINT iconId) { iconId_ = iconId; }
+
+  // The icon's callback as the shell sends it for a mouse message.
+  void Click(LPARAM mouseMessage) const {
+    program_.program.Post(program_.window, WM_TRAYNOTIFY, iconId_, mouseMessage);
+  }
+  // A right click, then the menu once it is on the screen (found earlier, it
+  // may still be without its items); nullptr when none showed.
+  HWND Open(DWORD timeoutMs = 10000, DWORD stepMs = 20) const {
+    Click(WM_RBUTTONUP);
+    return Shown(kMenuClass, timeoutMs, stepMs);
+  }
+  // The program's window of that class (its menu, or its message box) once
+  // it is visible; nullptr when none showed.
+  HWND Shown(const char* className, DWORD timeoutMs = 10000, DWORD stepMs = 20) const {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = Find(className)) && ::IsWindowVisible(found); }, timeoutMs, stepMs);
+    return found && ::IsWindowVisible(found) ? found : nullptr;
+  }
+  // The program's window of that class, shown or not.
+  HWND Find(const char* className) const { return program_.program.FindWindowOfClass(className, 0); }
+  // Each letter or digit chooses the entry it underlines, as typed.
+  void Type(HWND menu, const std::string& letters) const {
+    for (char letter : letters) program_.program.Post(menu, WM_CHAR, static_cast<unsigned char>(letter));
+  }
+  void Press(HWND menu, WPARAM key) const { program_.program.Post(menu, WM_KEYDOWN, key); }
+  bool Gone(DWORD timeoutMs = 10000) const {
+    return WaitFor([&] { return Find(kMenuClass) == nullptr; }, timeoutMs);
+  }
+  // Ends the menu if one is up; true once none is left.
+  bool End(DWORD timeoutMs = 10000) const {
+    if (Find(kMenuClass) == nullptr) return true;
+    program_.program.Post(program_.window, WM_CANCELMODE);
+    return Gone(timeoutMs);
+  }
+
+private:
+  const SchedulerUnderTest& program_;
+  UINT iconId_;
+};
+
+// An area of a device context as 32-bit pixels (0x00RRGGBB), through a DIB.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<DWORD> bits;
+  DWORD At(int x, int y) const { return bits[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF; }
+};
+
+inline Pixels CopyPixels(HDC source, int x, int y, int width, int height) {
+  Pixels pixels;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib) return pixels;
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, dib);
+  ::BitBlt(dc, 0, 0, width, height, source, x, y, SRCCOPY);
+  ::GdiFlush();
+  pixels.width = width;
+  pixels.height = height;
+  const auto* first = static_cast<const DWORD*>(bits);
+  pixels.bits.assign(first, first + static_cast<std::size_t>(width) * height);
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::DeleteObject(dib);
+  return pixels;
+}
+
+// The icon drawn at side x side over a plain background.
+inline Pixels DrawnIcon(HICON icon, int side, HBRUSH background) {
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, side, side);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECT all{0, 0, side, side};
+  ::FillRect(dc, &all, background);
+  ::DrawIconEx(dc, 0, 0, icon, side, side, 0, nullptr, DI_NORMAL);
+  Pixels pixels = CopyPixels(dc, 0, 0, side, side);
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  ::ReleaseDC(nullptr, screen);
+  return pixels;
 }
 
 }  // namespace korvtest
