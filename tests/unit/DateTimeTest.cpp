@@ -66,23 +66,19 @@ TEST(DateTime, EncodeTakesOnlyRealDatesAndTimes) {
   EXPECT_EQ(Shown(*EncodeDateTime(p)), "2024-02-29 23:59:59.999 wd4");
   p.Year = 1899, p.Month = 12, p.Day = 29, p.Hour = 6, p.Minute = 0, p.Second = 0, p.Millisecond = 0;
   EXPECT_EQ(EncodeDateTime(p).value_or(99), -1.25);
-  const auto rejected = [](int y, int mo, int d, int h, int mi, int s, int ms) {
-    CalendarDateTime q;
-    q.Year = y, q.Month = mo, q.Day = d, q.Hour = h, q.Minute = mi, q.Second = s, q.Millisecond = ms;
-    return !EncodeDateTime(q).has_value();
-  };
-  EXPECT_TRUE(rejected(2025, 2, 29, 0, 0, 0, 0));
-  EXPECT_TRUE(rejected(1900, 2, 29, 0, 0, 0, 0));
-  EXPECT_TRUE(rejected(0, 1, 1, 0, 0, 0, 0));
-  EXPECT_TRUE(rejected(10000, 1, 1, 0, 0, 0, 0));
-  EXPECT_TRUE(rejected(2025, 13, 1, 0, 0, 0, 0));
-  EXPECT_TRUE(rejected(2025, 4, 31, 0, 0, 0, 0));
-  EXPECT_TRUE(rejected(2025, 1, 1, 24, 0, 0, 0));
-  EXPECT_TRUE(rejected(2025, 1, 1, 0, 60, 0, 0));
-  EXPECT_TRUE(rejected(2025, 1, 1, 0, 0, 0, 1000));
-  EXPECT_TRUE(rejected(2025, 1, 0, 0, 0, 0, 0));
+  // Days that are not in the calendar, and parts out of their range.
+  const int rejected[][7] = {{2025, 2, 29, 0, 0, 0, 0}, {1900, 2, 29, 0, 0, 0, 0}, {0, 1, 1, 0, 0, 0, 0},
+                             {10000, 1, 1, 0, 0, 0, 0}, {2025, 13, 1, 0, 0, 0, 0}, {2025, 4, 31, 0, 0, 0, 0},
+                             {2025, 1, 1, 24, 0, 0, 0}, {2025, 1, 1, 0, 60, 0, 0}, {2025, 1, 1, 0, 0, 0, 1000},
+                             {2025, 1, 0, 0, 0, 0, 0}};
+  for (const auto& r : rejected) {
+    p.Year = r[0], p.Month = r[1], p.Day = r[2], p.Hour = r[3], p.Minute = r[4], p.Second = r[5], p.Millisecond = r[6];
+    EXPECT_FALSE(EncodeDateTime(p).has_value()) << "case " << (&r - rejected);
+  }
 }
 
+// Also here, not only in the native fuzzer: the 32-bit program computes with
+// the x87 unit, whose wider intermediates a native build never meets.
 TEST(DateTime, RoundTripsAcrossTheWholeRange) {
   int failures = 0;
   for (double day = kFirstDateTime; day < kLastDateTime && failures < 5; day += 997.0) {

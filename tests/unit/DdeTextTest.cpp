@@ -2,7 +2,6 @@
 
 #include "dde/ComponentText.h"
 #include "dde/DdeText.h"
-#include "res/resource.h"
 
 TEST(DdeText, OwnServiceNameIsTheFileNameBeforeItsFirstDot) {
   EXPECT_EQ(OwnServiceNameOf("C:\\Program Files\\Korvamo\\KorvSchd.exe"), "KorvSchd");
@@ -10,15 +9,6 @@ TEST(DdeText, OwnServiceNameIsTheFileNameBeforeItsFirstDot) {
   EXPECT_EQ(OwnServiceNameOf("C:\\dir\\NoDot"), "NoDot");
   EXPECT_EQ(OwnServiceNameOf("C:.hidden"), "");
   EXPECT_EQ(OwnServiceNameOf(""), "");
-}
-
-TEST(DdeText, MessageChoiceFollowsTheErrorCode) {
-  EXPECT_EQ(DdeErrorMessageId(0x4007), IDS_DDE_OUT_OF_MEMORY);
-  EXPECT_EQ(DdeErrorMessageId(0x4008), IDS_DDE_OUT_OF_MEMORY);
-  EXPECT_EQ(DdeErrorMessageId(0x400A), IDS_DDE_NO_CONVERSATION);
-  EXPECT_EQ(DdeErrorMessageId(0x4006), IDS_DDE_ERROR);
-  EXPECT_EQ(DdeErrorMessageId(0x4009), IDS_DDE_ERROR);
-  EXPECT_EQ(DdeErrorMessageId(0), IDS_DDE_ERROR);
 }
 
 TEST(DdeText, CodeIsUpperCaseHexWithoutLeadingZeros) {

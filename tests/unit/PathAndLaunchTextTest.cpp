@@ -2,7 +2,6 @@
 
 #include "common/CommandLine.h"
 #include "common/PathText.h"
-#include "sched/InstanceMutexText.h"
 
 TEST(PathText, FolderKeepsTheLastSeparator) {
   EXPECT_EQ(FolderOf("C:\\Program Files\\Korvamo\\KorvSchd.exe"), "C:\\Program Files\\Korvamo\\");
@@ -17,12 +16,6 @@ TEST(PathText, FileNameAfterTheLastSeparator) {
   EXPECT_EQ(FileNameOf("C:prog.exe"), "prog.exe");
   EXPECT_EQ(FileNameOf("prog.exe"), "prog.exe");
   EXPECT_EQ(FileNameOf("C:\\dir\\"), "");
-}
-
-TEST(LaunchText, MutexNameTurnsBackslashesIntoUnderscores) {
-  EXPECT_EQ(InstanceMutexNameBeforeUpperCase("c:\\dir\\prog.exe"), "APPLICATION-c:_dir_prog.exe");
-  EXPECT_EQ(InstanceMutexNameBeforeUpperCase("Korvamo 98"), "APPLICATION-Korvamo 98");
-  EXPECT_EQ(InstanceMutexNameBeforeUpperCase(""), "APPLICATION-");
 }
 
 TEST(LaunchText, PathWithBlanksIsQuotedArgumentsUnchanged) {

@@ -54,9 +54,24 @@ protected:
   TempFolder folder{"programdde"};
 };
 
-}  // namespace
+// The top-level windows of a process.
+std::vector<HWND> WindowsOf(DWORD pid) {
+  struct Search {
+    DWORD pid;
+    std::vector<HWND> found;
+  } search{pid, {}};
+  ::EnumWindows(
+      [](HWND h, LPARAM p) WINAPI -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(h, &owner);
+        if (owner == s->pid) s->found.push_back(h);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
 
-namespace {
 std::map<DWORD, int> acks;
 LRESULT CALLBACK InitiatorProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_DDE_ACK) return ::DefWindowProcA(hwnd, msg, wParam, lParam);
@@ -77,23 +92,11 @@ std::map<DWORD, int> WildcardAnswers(const std::vector<DWORD>& processes) {
   wc.lpszClassName = "KorvDdeInitiator";
   ::RegisterClassA(&wc);
   HWND self = ::CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-  struct Targets {
-    const std::vector<DWORD>* processes;
-    std::vector<HWND> windows;
-  } targets{&processes, {}};
-  ::EnumWindows(
-      [](HWND h, LPARAM p) WINAPI -> BOOL {
-        auto* t = reinterpret_cast<Targets*>(p);
-        DWORD pid = 0;
-        ::GetWindowThreadProcessId(h, &pid);
-        for (DWORD wanted : *t->processes)
-          if (pid == wanted) t->windows.push_back(h);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&targets));
-  for (HWND target : targets.windows) {
-    DWORD_PTR result = 0;
-    ::SendMessageTimeoutA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(self), 0, SMTO_NORMAL, 5000, &result);
+  for (DWORD pid : processes) {
+    for (HWND target : WindowsOf(pid)) {
+      DWORD_PTR result = 0;
+      ::SendMessageTimeoutA(target, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(self), 0, SMTO_NORMAL, 5000, &result);
+    }
   }
   WaitFor([] { return false; }, 300);  // let the terminations through
   ::DestroyWindow(self);
@@ -147,25 +150,12 @@ struct FailedStart {
 };
 
 HWND FindBoxOf(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    HWND found;
-  } search{pid, nullptr};
-  ::EnumWindows(
-      [](HWND h, LPARAM p) WINAPI -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD owner = 0;
-        ::GetWindowThreadProcessId(h, &owner);
-        char cls[64] = {};
-        ::GetClassNameA(h, cls, sizeof cls);
-        if (owner == s->pid && lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(h)) {
-          s->found = h;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND h : WindowsOf(pid)) {
+    char cls[64] = {};
+    ::GetClassNameA(h, cls, sizeof cls);
+    if (lstrcmpA(cls, "#32770") == 0 && ::IsWindowVisible(h)) return h;
+  }
+  return nullptr;
 }
 
 FailedStart RunWithDdeRefused(const std::string& exe) {

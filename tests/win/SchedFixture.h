@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Win32Handles.h"
 #include "tests/support/TestSupport.h"
 
 namespace schedtest {
@@ -58,6 +59,16 @@ struct SchedulerFolder {
   std::string exe = folder.CopyProgram("KorvSchd.exe");
   std::string stub = folder.CopyProgram("KORV98.EXE");
   std::vector<Launch> Log() const { return Launches(folder.Path()); }
+};
+
+// The test process plays the running capture application: it holds the
+// application's instance mutex.
+class CaptureAppRunning {
+public:
+  CaptureAppRunning() : mutex_(::CreateMutexA(nullptr, FALSE, "APPLICATION-KORVAMO 98")) {}
+
+private:
+  UniqueHandle mutex_;
 };
 
 // Pumps messages for a while: for "nothing happens" checks, which can only

@@ -84,12 +84,13 @@ TEST(SyncAcrossProcesses, OpeningTheObjectsOfAnotherProcessKeepsTheirStates) {
   EXPECT_TRUE(EventIsSet(DataEventName(base, 0)));
   EXPECT_FALSE(EventIsSet(base + "_EventNoReader"));
   EXPECT_EQ(SemaphoreCount(base + "_SemReadCount"), 1);
-  EXPECT_FALSE(mine.BeginWrite(50)) << "the child is reading";
   ASSERT_TRUE(mine.BeginRead(kStepLimit)) << "the pending notice is seen by the first read";
   EXPECT_EQ(SemaphoreCount(base + "_SemReadCount"), 2);
   mine.EndRead();
+  // One reader has left; the last one inside still holds writers off.
   EXPECT_EQ(SemaphoreCount(base + "_SemReadCount"), 1);
   EXPECT_FALSE(EventIsSet(base + "_EventNoReader")) << "the child is still inside";
+  EXPECT_FALSE(mine.BeginWrite(50)) << "the child is reading";
 
   steps.leave.Set();
   ASSERT_TRUE(steps.left.Wait(kStepLimit));

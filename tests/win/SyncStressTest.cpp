@@ -104,23 +104,19 @@ struct Party {
     std::minstd_rand random(seed);
     for (int i = 0; i < kIterations; ++i) {
       const DWORD limit = random() % 8;
-      if (random() % 3 == 0) {
-        if (!sync.BeginWrite(limit)) {
-          ::InterlockedIncrement(&shared->failedWrites[slot]);
-          continue;
-        }
+      const bool write = random() % 3 == 0;
+      if (!(write ? sync.BeginWrite(limit) : sync.BeginRead(limit))) {
+        ::InterlockedIncrement(&(write ? shared->failedWrites : shared->failedReads)[slot]);
+        continue;
+      }
+      if (write) {
         Write(random);
         sync.EndWrite();
-        ::InterlockedIncrement(&shared->writes[slot]);
       } else {
-        if (!sync.BeginRead(limit)) {
-          ::InterlockedIncrement(&shared->failedReads[slot]);
-          continue;
-        }
         Read(random);
         sync.EndRead();
-        ::InterlockedIncrement(&shared->reads[slot]);
       }
+      ::InterlockedIncrement(&(write ? shared->writes : shared->reads)[slot]);
     }
   }
 

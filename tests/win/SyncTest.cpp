@@ -40,6 +40,13 @@ void Write(TDataSynchronizer& party) {
   ASSERT_TRUE(party.BeginWrite(2000));
   party.EndWrite();
 }
+
+// Leaves the mutex abandoned: a thread ends while it owns it. The next wait
+// for it, and only that one, reports WAIT_ABANDONED.
+void Abandon(const std::string& mutex) {
+  MutexHolder dead(mutex, true);
+  ASSERT_TRUE(dead.Held());
+}
 }  // namespace
 
 TEST(SyncObjects, EightNamedObjectsOfTheirKindsInTheirInitialStates) {
@@ -90,9 +97,6 @@ TEST(SyncObjects, TheEightHandlesAreInheritable) {
 }
 
 TEST(SyncObjects, EmptyBaseNameGivesTheSyncPrefix) {
-  EXPECT_EQ(TDataSynchronizer::ObjectName("", "_MutexNoWriter"), "Sync__MutexNoWriter");
-  EXPECT_EQ(TDataSynchronizer::ObjectName("KorvamoSyncExchange", "_EventNoReader"),
-            "KorvamoSyncExchange_EventNoReader");
   TDataSynchronizer sync("", 4);
   for (const auto& object : kObjects) {
     EXPECT_TRUE(OpensAs(object.kind, std::string("Sync_") + object.suffix)) << object.suffix;
@@ -132,39 +136,12 @@ TEST(SyncWrite, WriteBySlotKSetsTheFourOtherEventsAndLeavesItsOwn) {
 TEST(SyncRead, WithoutNoticeFalseWithoutTouchingTheMutexOrTheCount) {
   const std::string base = UniqueBaseName("nonotice");
   TDataSynchronizer reader(base, 2);
-  // An abandoned mutex reports WAIT_ABANDONED to its next waiter only: if the
-  // reader waited for it, the probe below would see WAIT_OBJECT_0.
-  MutexHolder abandoner(base + "_MutexNoWriter", true);
-  ASSERT_TRUE(abandoner.Held());
+  // If the reader waited for the abandoned mutex, the probe would see WAIT_OBJECT_0.
+  Abandon(base + "_MutexNoWriter");
   EXPECT_FALSE(reader.BeginRead(50));
   EXPECT_EQ(TryMutexFromOtherThread(base + "_MutexNoWriter"), static_cast<DWORD>(WAIT_ABANDONED));
   ExpectNoReaderInside(base);
   EXPECT_FALSE(EventIsSet(DataEventName(base, 2)));
-}
-
-TEST(SyncRead, TwoReadersInsideHoldOffAWriterUntilTheLastLeaves) {
-  const std::string base = UniqueBaseName("readers");
-  TDataSynchronizer first(base, 1), second(base, 2), writer(base, 3), notifier(base, 0);
-  const std::string noReader = base + "_EventNoReader", count = base + "_SemReadCount";
-  Write(notifier);
-
-  ASSERT_TRUE(first.BeginRead(2000));
-  EXPECT_FALSE(EventIsSet(noReader));
-  EXPECT_EQ(SemaphoreCount(count), 1);
-  EXPECT_FALSE(EventIsSet(DataEventName(base, 1))) << "the notice is taken";
-  ASSERT_TRUE(second.BeginRead(2000));
-  EXPECT_EQ(SemaphoreCount(count), 2);
-  EXPECT_FALSE(writer.BeginWrite(50));
-
-  first.EndRead();
-  EXPECT_EQ(SemaphoreCount(count), 1);
-  EXPECT_FALSE(EventIsSet(noReader));
-  EXPECT_FALSE(writer.BeginWrite(50));
-
-  second.EndRead();
-  ExpectNoReaderInside(base);
-  ASSERT_TRUE(writer.BeginWrite(2000));
-  writer.EndWrite();
 }
 
 TEST(SyncThreads, TwoThreadsSharingOneInstanceExcludeEachOther) {
@@ -215,25 +192,16 @@ TEST(SyncAbandoned, AbandonedMutexCountsAsHadInEveryOperation) {
   const std::string mutex = base + "_MutexNoWriter";
   TDataSynchronizer reader(base, 0), peer(base, 1);
   Write(peer);
-  {
-    MutexHolder dead(mutex, true);
-    ASSERT_TRUE(dead.Held());
-    ASSERT_TRUE(reader.BeginRead(2000));
-  }
+  Abandon(mutex);
+  ASSERT_TRUE(reader.BeginRead(2000));
   EXPECT_EQ(SemaphoreCount(base + "_SemReadCount"), 1);
-  {
-    MutexHolder dead(mutex, true);
-    ASSERT_TRUE(dead.Held());
-    reader.EndRead();
-  }
+  Abandon(mutex);
+  reader.EndRead();
   ExpectNoReaderInside(base);
-  {
-    MutexHolder dead(mutex, true);
-    ASSERT_TRUE(dead.Held());
-    ASSERT_TRUE(peer.BeginWrite(2000));
-    EXPECT_FALSE(MutexFreeForOthers(mutex));
-    peer.EndWrite();
-  }
+  Abandon(mutex);
+  ASSERT_TRUE(peer.BeginWrite(2000));
+  EXPECT_FALSE(MutexFreeForOthers(mutex));
+  peer.EndWrite();
   EXPECT_TRUE(EventIsSet(DataEventName(base, 0)));
   ExpectNoReaderInside(base);
 }

@@ -81,13 +81,10 @@ TEST(PeerCommand, SecondsFromNowStayWithinTheCalendar) {
   EXPECT_FALSE(AddSeconds(2958465.9, 86400).has_value());
 }
 
+// The common words are checked in korvctl's own output (SchedKorvctlTest).
 TEST(PeerCommand, StateAndDateInWords) {
-  EXPECT_EQ(DescribeState(0), "active");
   EXPECT_EQ(DescribeState(0x01), "suspended");
-  EXPECT_EQ(DescribeState(0x03), "suspended, start minimised");
   EXPECT_EQ(DescribeState(0x32), "start minimised, other bits 0x30");
-  EXPECT_EQ(DescribeDate(0.0), "none");
-  EXPECT_EQ(DescribeDate(45658.75), "2025-01-01 18:00:00");
   EXPECT_EQ(DescribeDate(1e300), "not a date");
 }
 
