@@ -6,5 +6,4 @@ find_package(Python3 COMPONENTS Interpreter REQUIRED)
 # under test beside it.
 add_test(NAME tidy_win32 COMMAND nice -n 10 ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/lint.py tidy ${CMAKE_BINARY_DIR}
   ${CMAKE_SOURCE_DIR}/build/native)
-# The longest entry: started first, beside the benches.
 set_tests_properties(tidy_win32 PROPERTIES TIMEOUT 900 COST 100)
