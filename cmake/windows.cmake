@@ -205,7 +205,7 @@ endfunction()
 
 # Benchmarks: programs that print figures (tools/bench.sh runs them all); each
 # bench/<name>.cmake adds its programs. They are not CTest entries, but for
-# the soak bench's short form, on a bench of its own.
+# the soak bench's counted form, on a bench of its own.
 file(GLOB KORV_BENCH_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*.cmake)
 foreach(f IN LISTS KORV_BENCH_FILES)
   include(${f})

@@ -25,9 +25,9 @@ struct SoakPlan {
   int AbandonPeriod = 0;  // the period in which a peer dies holding the lock
 };
 
-// The load of a 30-minute run, scaled to `minutes` (rounded up, so that the
-// short form still carries every kind of load at least once in its warm-up
-// and once after it). Warm-up: the first two minutes, or the first period of
+// The load of a 30-minute run, scaled to `minutes` (rounded up, so that a
+// run of a minute or two still carries every kind of load at least once in
+// its warm-up and once after it). Warm-up: the first two minutes, or the first period of
 // a run shorter than four minutes.
 SoakPlan PlanFor(int minutes);
 
