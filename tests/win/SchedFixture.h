@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/Win32Handles.h"
+#include "sched/CaptureApp.h"
 #include "tests/support/TestSupport.h"
 
 namespace schedtest {
@@ -65,7 +66,7 @@ struct SchedulerFolder {
 // application's instance mutex.
 class CaptureAppRunning {
 public:
-  CaptureAppRunning() : mutex_(::CreateMutexA(nullptr, FALSE, "APPLICATION-KORVAMO 98")) {}
+  CaptureAppRunning() : mutex_(::CreateMutexA(nullptr, FALSE, InstanceMutexName(kCaptureAppName).c_str())) {}
 
 private:
   UniqueHandle mutex_;

@@ -77,7 +77,7 @@ TEST_F(KorvctlTest, StatusTellsStateDateAndWhoIsRunning) {
             "scheduler: not running\n"
             "capture application: not running\n");
 
-  UniqueHandle captureApp{::CreateMutexA(nullptr, FALSE, "APPLICATION-KORVAMO 98")};
+  const CaptureAppRunning captureApp;
   WriteStateAndDate(0x00, 46027.75);
   ASSERT_EQ(Run("--slot 4 status", out), 0u) << out;
   EXPECT_NE(out.find("next capture: 2026-01-05 18:00:00\n"), std::string::npos) << out;
