@@ -9,6 +9,6 @@
 // Runs the job on a new thread and waits at most Timeout ms for it; true when
 // it ended in time. A job still running then keeps its thread and what it
 // captured (so it must own everything it uses), and ends when its call
-// returns or with the process. When no thread can be made the job runs here.
-// Raises nothing.
+// returns or with the process. When no thread can be made the job does not
+// run, and the answer is false as for a bound hit. Raises nothing.
 bool RunWithin(DWORD Timeout, std::function<void()> Job);

@@ -19,6 +19,10 @@ TWebSched::TWebSched() {
 }
 
 TWebSched::~TWebSched() {
+  // Left by an end that failed twice: its thread may still be in the callback
+  // on this object, which must then not be freed.
+  if (Scheduler && !Scheduler->Stop()) EndProcess();
+  Scheduler.reset();
   Browser.reset();
   Projects.clear();
 }
@@ -51,24 +55,33 @@ UINT TaskbarCreatedMessage() {
 }  // namespace
 
 LRESULT TWebSched::MessageFailed(const TMessage& Message) {
-  switch (Message.Msg) {
-    case WM_CREATE:
-      // The window is not made, as when it cannot be created: nothing of
-      // what WMCreate did stays behind.
-      StopTray();
-      return -1;
-    case WM_DESTROY:
-      StopTray();
-      ::PostQuitMessage(0);
-      return 0;
-    default: return 0;
+  if (Message.Msg != WM_CREATE && Message.Msg != WM_DESTROY) return 0;
+  // Once more; should that fail too, the destructor stops what is left.
+  try {
+    StopTray();
+  } catch (...) {
   }
+  if (Message.Msg == WM_CREATE) return -1;  // not made, as when it cannot be created
+  ::PostQuitMessage(0);
+  return 0;
+}
+
+void TWebSched::EndProcess() {
+  ReleaseOwnInstance();
+  ::ExitProcess(0);
 }
 
 void TWebSched::WndProc(TMessage& Message) {
   const UINT taskbarCreated = TaskbarCreatedMessage();
   if (taskbarCreated != 0 && Message.Msg == taskbarCreated) {
-    ReAddTrayIcon();
+    if (!ending_) ReAddTrayIcon();
+    Message.Result = 0;
+    return;
+  }
+  // The end's waits deliver sent messages: what they would start (a command,
+  // the menu, a call to the shell without a bound, the end again) must not
+  // run inside it.
+  if (ending_ && (Message.Msg == WM_COMMAND || Message.Msg == WM_TRAYNOTIFY || Message.Msg == kDpiChangedMessage)) {
     Message.Result = 0;
     return;
   }
@@ -143,19 +156,21 @@ void TWebSched::WMDestroy(TMessage& Message) {
 }
 
 void TWebSched::StopTray() {
-  if (!Scheduler) return;
+  if (!Scheduler || ending_) return;
+  // Cleared on every way out: an end that failed may be tried again.
+  const ScopedFlag ending(ending_);
   // One path, each step bounded: a shell that no longer answers must not
   // hold up the unload. A refresh that it holds (on the scheduler thread)
   // leaves the thread no time to end: the state is written all the same.
+  // The thread begins no protocol step from the first wait on.
+  Scheduler->RequestStop();
   const bool refreshEnded = Scheduler->ClearOnWakeUp(TScheduler::kWakeUpWait);
   const bool iconRemoved = RemoveTrayIcon();
   const bool threadEnded = Scheduler->Stop(refreshEnded ? TScheduler::kStopWait : 0);
-  if (!refreshEnded || !iconRemoved || !threadEnded) {
-    // A thread still runs in what this object owns: nothing is freed under
-    // it; the process ends here, as after a normal unload.
-    ReleaseOwnInstance();
-    ::ExitProcess(0);
-  }
+  // A thread still runs in what this object owns: nothing is freed under
+  // it; the process ends here, as after a normal unload. Stop has seen it
+  // leave its protocol step, or waited for that as long as it may.
+  if (!refreshEnded || !iconRemoved || !threadEnded) EndProcess();
   Scheduler.reset();
   CurrentIconOffset = -1;
 }

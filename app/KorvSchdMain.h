@@ -26,6 +26,10 @@ struct TMessage {
 
 inline constexpr char kWindowClassName[] = "TWebSched";
 inline constexpr UINT WM_TRAYNOTIFY = WM_USER + 384;
+// The icon's identifier, the same at every start: without a GUID, the shell
+// finds the user's choice to show or hide the icon by the program's path and
+// this identifier (with the tooltip and the image).
+inline constexpr UINT kTrayIconId = 1;
 
 class TWebSched {
 public:
@@ -49,7 +53,8 @@ public:
   void BuildTooltip(char (&Tip)[64]);
   // True when the shell took the request within its bound.
   bool RemoveTrayIcon();
-  // Adds the icon again, as last shown, after the shell (re)started.
+  // Adds the icon again, as last shown, after the shell (re)started; sends it
+  // again when the shell still has it.
   void ReAddTrayIcon();
   // Sends the icon shown again, loaded for the DPI now in force.
   void ReloadTrayIcon();
@@ -86,9 +91,10 @@ private:
   // process ends there (exit code 0), freeing nothing under the thread. Nothing
   // happens when there is no scheduler.
   void StopTray();
+  // A normal end (exit code 0) where a thread still runs in this object.
+  [[noreturn]] static void EndProcess();
   static void RefreshTrayThunk(void* Object, void* Sender);
   bool IsSuspended() const;
-  DWORD TrayIconID() const;
   bool SendTrayIcon(DWORD Action, int Offset);
 
   // Set while the menu is open or its command runs (the unload question, a
@@ -96,6 +102,23 @@ private:
   // icon's clicks, and a menu opened from inside would act on a state that
   // the outer one is about to change. Main thread only.
   bool menuBusy_ = false;
+  // Set while StopTray runs: its waits deliver sent messages, and neither a
+  // command, the tray's notices nor a second end may run inside it.
+  bool ending_ = false;
+};
+
+// Sets a flag for its own life and gives it back its previous value on every
+// way out, so that nested holders do not clear it under an outer one.
+class ScopedFlag {
+public:
+  explicit ScopedFlag(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+  ~ScopedFlag() { flag_ = previous_; }
+  ScopedFlag(const ScopedFlag&) = delete;
+  ScopedFlag& operator=(const ScopedFlag&) = delete;
+
+private:
+  bool& flag_;
+  const bool previous_;
 };
 
 // The single instance; the window procedure reaches the object only through it.

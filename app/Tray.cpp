@@ -46,30 +46,16 @@ void SetTooltip(TWebSched& sched, NOTIFYICONDATAA& data) {
   std::memcpy(data.szTip, tip, sizeof tip);
 }
 
-// Set for its own life, cleared on every way out.
-class BusyFlag {
-public:
-  explicit BusyFlag(bool& flag) : flag_(flag) { flag_ = true; }
-  ~BusyFlag() { flag_ = false; }
-  BusyFlag(const BusyFlag&) = delete;
-  BusyFlag& operator=(const BusyFlag&) = delete;
-
-private:
-  bool& flag_;
-};
-
-NOTIFYICONDATAA NotifyIconData(HWND window, DWORD threadId) {
+NOTIFYICONDATAA NotifyIconData(HWND window) {
   NOTIFYICONDATAA data{};
   data.cbSize = kNotifyIconSize;
   data.hWnd = window;
-  data.uID = threadId;
+  data.uID = kTrayIconId;
   return data;
 }
 }  // namespace
 
 bool TWebSched::IsSuspended() const { return Scheduler && (Scheduler->State() & kSuspendedBit) != 0; }
-
-DWORD TWebSched::TrayIconID() const { return Scheduler ? Scheduler->ThreadID() : 0; }
 
 void TWebSched::RefreshTray(void*) {
   SetTrayIcon(IsSuspended() ? kSuspendedOffset : 0);
@@ -81,7 +67,7 @@ void TWebSched::SetTrayIcon(int Offset) {
 }
 
 bool TWebSched::SendTrayIcon(DWORD Action, int Offset) {
-  NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
+  NOTIFYICONDATAA data = NotifyIconData(Handle);
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = WM_TRAYNOTIFY;
   // A private copy at the size the tray shows at its DPI, which the resource
@@ -105,7 +91,10 @@ void TWebSched::ShowTrayIcon(int Offset) {
 void TWebSched::ReAddTrayIcon() {
   const int offset = CurrentIconOffset;
   if (offset == -1) return;
-  SendTrayIcon(NIM_ADD, offset);
+  // The notice also comes with the icon still there (a new display scale, a
+  // remote session connecting): the shell refuses the add, and the icon is
+  // sent again as a modification, at the size the tray now shows.
+  if (!SendTrayIcon(NIM_ADD, offset)) SendTrayIcon(NIM_MODIFY, offset);
 }
 
 void TWebSched::ReloadTrayIcon() {
@@ -115,7 +104,7 @@ void TWebSched::ReloadTrayIcon() {
 }
 
 void TWebSched::UpdateTooltip() {
-  NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
+  NOTIFYICONDATAA data = NotifyIconData(Handle);
   data.uFlags = NIF_TIP;
   SetTooltip(*this, data);
   ::Shell_NotifyIconA(NIM_MODIFY, &data);
@@ -131,7 +120,7 @@ void TWebSched::BuildTooltip(char (&Tip)[64]) {
 }
 
 bool TWebSched::RemoveTrayIcon() {
-  NOTIFYICONDATAA data = NotifyIconData(Handle, TrayIconID());
+  NOTIFYICONDATAA data = NotifyIconData(Handle);
   // Called as the program ends: a shell that no longer answers must not
   // hold up the unload. The request goes with its own copy of the data.
   return RunWithin(kShellWait, [data]() mutable { ::Shell_NotifyIconA(NIM_DELETE, &data); });
@@ -144,7 +133,7 @@ void TWebSched::WMTrayNotify(TMessage& Message) {
     return;
   }
   if (menuBusy_) return;
-  const BusyFlag busy(menuBusy_);
+  const ScopedFlag busy(menuBusy_);
   POINT cursor{};
   ::GetCursorPos(&cursor);
   if (!PopupMenu) PopupMenu.Reset(::LoadMenuA(::GetModuleHandleA(nullptr), "WEBSCHEDMENU"));
@@ -190,7 +179,7 @@ void TWebSched::PrepareMenu(HMENU Popup) {
 
 void TWebSched::WMCommand(TMessage& Message) {
   Message.Result = 0;
-  const BusyFlag busy(menuBusy_);
+  const ScopedFlag busy(menuBusy_);
   const int command = LOWORD(Message.WParam);
   switch (command) {
     case IDM_LOAD_CAPTURE_APP: LaunchProgram(CaptureAppPath(), SW_SHOWNORMAL); return;

@@ -48,8 +48,14 @@ struct SchedulerCore {
   std::atomic<double> StartupDate{0.0};
   TDataSynchronizer Synchronizer{kSyncBaseName, kSchedulerSlot};
 
-  std::atomic<bool> StopRequested{false};
+  // The stop request and the protocol steps meet under StepLock: once the
+  // request is raised, no step begins, and StepIdle tells when the one under
+  // way has ended. A process that ends meanwhile then leaves no party's lock
+  // raised and no cleared date unlaunched.
+  CriticalSection StepLock;
+  bool StopRequested = false;
   UniqueHandle StopEvent{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  UniqueHandle StepIdle{::CreateEventA(nullptr, TRUE, TRUE, nullptr)};
 
   CriticalSection WakeUpLock;
   void* WakeUpObject = nullptr;
@@ -59,6 +65,10 @@ struct SchedulerCore {
   UniqueHandle CallIdle{::CreateEventA(nullptr, TRUE, TRUE, nullptr)};
 
   void Run();
+  void RequestStop();
+  bool BeginStep();
+  void EndStep() { ::SetEvent(StepIdle.Get()); }
+  void Cycle(bool& stillDue);
   void WakeOwner();
   void LoadState();
   std::uint8_t State() const { return static_cast<std::uint8_t>(Flags.load() & 0xFF); }
@@ -78,20 +88,50 @@ void SchedulerCore::Run() {
   for (;;) {
     const DWORD pause = WaitBeforeDueTest(Interval, stillDue);
     const DWORD slept = ::WaitForSingleObject(StopEvent.Get(), pause);
-    if (slept == WAIT_OBJECT_0 || StopRequested) return;
+    if (slept == WAIT_OBJECT_0) return;
     if (slept == WAIT_FAILED) ::Sleep(pause);
     WakeOwner();
     try {
-      if (const TSyncLock read = Synchronizer.Read(WaitBeforeDueTest(TScheduler::kLockTimeout, stillDue))) {
-        LoadState();
-      }
-      stillDue = IsDue(LocalNow()) && !ClearDueDateAndLaunch();
+      Cycle(stillDue);
     } catch (...) {
       // Out of memory (the launch's path): no launch this cycle; the next
       // cycle carries on, with its whole waits if the date is still due.
+      EndStep();
       stillDue = IsDue(LocalNow());
     }
   }
+}
+
+void SchedulerCore::RequestStop() {
+  Locked lock(StepLock);
+  StopRequested = true;
+  ::SetEvent(StopEvent.Get());
+}
+
+// False once the stop is requested: the step must not begin. Otherwise
+// EndStep must follow.
+bool SchedulerCore::BeginStep() {
+  Locked lock(StepLock);
+  if (StopRequested) return false;
+  ::ResetEvent(StepIdle.Get());
+  return true;
+}
+
+// The reload and the due test, each a step of the shared protocol; a cleared
+// date is launched within the step that cleared it.
+void SchedulerCore::Cycle(bool& stillDue) {
+  if (!BeginStep()) return;
+  if (const TSyncLock read = Synchronizer.Read(WaitBeforeDueTest(TScheduler::kLockTimeout, stillDue))) {
+    LoadState();
+  }
+  EndStep();
+  if (!IsDue(LocalNow())) {
+    stillDue = false;
+    return;
+  }
+  if (!BeginStep()) return;
+  stillDue = !ClearDueDateAndLaunch();
+  EndStep();
 }
 
 // A date in memory that comes due within a wait ends it at that date, so the
@@ -199,22 +239,29 @@ TScheduler::TScheduler(bool CreateSuspended) : core_(std::make_unique<SchedulerC
 }
 
 TScheduler::~TScheduler() {
-  if (Stop()) return;
-  // The owner did not take the bounded path (TWebSched ends the process
-  // there): the core may not go before the thread.
-  ::WaitForSingleObject(thread_.Get(), INFINITE);
+  if (Stop() || ::WaitForSingleObject(thread_.Get(), kStopWait) == WAIT_OBJECT_0) return;
+  // Still held (a callback waiting on a hung peer): what the thread runs on
+  // stays allocated for the process's life, and so must what the callback
+  // uses: the owner ends the process rather than free it.
+  static_cast<void>(core_.release());
+  static_cast<void>(thread_.Release());
+}
+
+void TScheduler::RequestStop() {
+  core_->RequestStop();
+  Resume();
 }
 
 bool TScheduler::Stop(DWORD Wait) {
   if (!stopped_) {
     stopped_ = true;
     ClearOnWakeUp(0);
-    core_->StopRequested = true;
-    ::SetEvent(core_->StopEvent.Get());
-    Resume();
+    RequestStop();
     if (thread_ && ::WaitForSingleObject(thread_.Get(), Wait) == WAIT_OBJECT_0) thread_.Reset();
+    // A thread held elsewhere (in the callback) begins no step any more; one
+    // under way is awaited, so that the process may end once this returns.
+    if (thread_) ::WaitForSingleObject(core_->StepIdle.Get(), kStepWait);
     // Without the lock nothing is written: a peer may be writing right now.
-    // A thread that has not ended takes the lock as every party does.
     if (const TSyncLock write = core_->Synchronizer.Write(kLockTimeout)) {
       core_->WriteSuspendFlag(core_->TakeUnwrittenSuspend());
     }

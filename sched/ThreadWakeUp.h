@@ -4,7 +4,10 @@
 // reads the state; the scheduler thread runs the cycle and the wake-up
 // callback. What the thread touches is freed only after the thread has ended:
 // Stop tells when it did not end in time, and the owner then ends the process
-// rather than free anything under it.
+// rather than free anything under it. Once the stop is requested the thread
+// begins no step of the shared protocol (a read, the clearing of a due date
+// with its launch), so that a process ended then leaves no party's lock
+// raised and no cleared date unlaunched.
 #pragma once
 #include <windows.h>
 
@@ -23,14 +26,21 @@ struct SchedulerCore;
 class TScheduler {
 public:
   static constexpr DWORD kLockTimeout = 258;
-  // How long stopping waits for the cycle under way: one interval, three
-  // bounded lock waits, the callback and a launch fit well within it.
-  static constexpr DWORD kStopWait = 2500;
+  // How long stopping waits for the thread to end: once the stop is
+  // requested it ends the step under way (two bounded lock waits and a
+  // launch) and begins none.
+  static constexpr DWORD kStopWait = 1500;
+  // How long stopping waits, for a thread that has not ended (held in the
+  // callback), until no step is under way.
+  static constexpr DWORD kStepWait = 1000;
 
   // The thread is created held back and released at the end of construction,
   // unless CreateSuspended asks to keep it held until Resume.
   explicit TScheduler(bool CreateSuspended);
-  // Stops what Stop has not; waits for a thread that Stop could not end.
+  // Stops what Stop has not, and waits kStopWait more for a thread that Stop
+  // could not end. Past that, the thread and what it runs on are left as
+  // they are (never freed under it): the owner must then end the process
+  // rather than free what the callback uses.
   ~TScheduler();
   TScheduler(const TScheduler&) = delete;
   TScheduler& operator=(const TScheduler&) = delete;
@@ -47,9 +57,13 @@ public:
   void SetOnWakeUp(void* Object, TWakeUpCode Code);
   bool ClearOnWakeUp(DWORD Timeout = kWakeUpWait);
 
-  // Asks the thread to end, waits up to Wait ms for it, then writes the state
-  // when the lock can be had. True when the thread has ended. Once only; the
-  // callback should be cleared first.
+  // Asks the thread to end: from the return on, it begins no protocol step.
+  // Any number of times; raise it before the first bounded step of an end.
+  void RequestStop();
+  // Requests the stop, waits up to Wait ms for the thread to end (if it has
+  // not, up to kStepWait more until no step is under way), then writes the
+  // state when the lock can be had. True when the thread has ended. Once
+  // only; the callback should be cleared first.
   bool Stop(DWORD Wait = kStopWait);
 
   std::uint8_t State() const;

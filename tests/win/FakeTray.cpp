@@ -1,13 +1,17 @@
 #include "tests/win/FakeTray.h"
 
+#include <shellapi.h>
+
 namespace korvtest {
 namespace {
 constexpr char kTrayClass[] = "Shell_TrayWnd";
 
-// The start of Wine's request data: the owner window and the icon's identifier.
+// The start of Wine's request data, the same in every version of it.
 struct NotifyStart {
   LONG Window;
   UINT Id;
+  UINT Flags;
+  UINT CallbackMessage;
 };
 }  // namespace
 
@@ -47,8 +51,9 @@ std::string FakeTray::Describe() const {
   static const char* const names[] = {"NIM_ADD", "NIM_MODIFY", "NIM_DELETE"};
   std::string text;
   for (const Request& r : Requests()) {
-    char line[96];
-    wsprintfA(line, "%s window %p id %u\n", r.Action < 3 ? names[r.Action] : "other", r.Window, r.Id);
+    char line[160];
+    wsprintfA(line, "%s window %p id %u flags %u message %u, %lu bytes: %s\n", r.Action < 3 ? names[r.Action] : "other",
+              r.Window, r.Id, r.Flags, r.CallbackMessage, r.Bytes, r.Accepted ? "yes" : "no");
     text += line;
   }
   return text.empty() ? "no request\n" : text;
@@ -76,15 +81,30 @@ LRESULT CALLBACK FakeTray::WindowProc(HWND window, UINT msg, WPARAM wParam, LPAR
   auto* tray = reinterpret_cast<FakeTray*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
   if (msg != WM_COPYDATA || !tray) return ::DefWindowProcA(window, msg, wParam, lParam);
   const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-  Request request{static_cast<DWORD>(data->dwData), nullptr, 0};
+  Request request{static_cast<DWORD>(data->dwData), nullptr, 0, 0, 0, data->cbData, false};
   if (data->cbData >= sizeof(NotifyStart)) {
     const auto* start = static_cast<const NotifyStart*>(data->lpData);
     request.Window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(start->Window));
     request.Id = start->Id;
+    request.Flags = start->Flags;
+    request.CallbackMessage = start->CallbackMessage;
   }
   std::lock_guard<std::mutex> guard(tray->lock_);
+  const std::pair<HWND, UINT> icon{request.Window, request.Id};
+  const bool held = tray->icons_.count(icon) != 0;
+  switch (request.Action) {
+    case NIM_ADD:
+      request.Accepted = !held;
+      tray->icons_.insert(icon);
+      break;
+    case NIM_DELETE:
+      request.Accepted = held;
+      tray->icons_.erase(icon);
+      break;
+    default: request.Accepted = held;
+  }
   tray->requests_.push_back(request);
-  return TRUE;
+  return request.Accepted;
 }
 
 void FakeTray::Serve() {

@@ -3,14 +3,18 @@
 // every other window so that the shell library of every program of the
 // prefix finds it first. It records the icon requests it gets (Wine's shell
 // sends each as WM_COPYDATA: dwData is the NIM_ action, the data begins with
-// the window and the identifier) and answers yes, or stops answering at all,
-// as a hung shell does. While it lives, the test itself must not call
+// the window, the identifier, the flags and the callback message; an image
+// follows the fixed part) and answers as a shell does: no to a second add of
+// an icon it has, no to a change of one it has not, yes otherwise; or it stops
+// answering at all, as a hung shell does. While it lives, the test itself must not call
 // Shell_NotifyIconA. Tests that use it run SERIAL.
 #pragma once
 #include <windows.h>
 
 #include <mutex>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Win32Handles.h"
@@ -23,6 +27,10 @@ public:
     DWORD Action;
     HWND Window;
     UINT Id;
+    UINT Flags;
+    UINT CallbackMessage;
+    DWORD Bytes;  // of the whole request: more when it carries an image
+    bool Accepted;
   };
 
   FakeTray();
@@ -59,6 +67,7 @@ private:
   bool answering_ = true;
   mutable std::mutex lock_;
   std::vector<Request> requests_;
+  std::set<std::pair<HWND, UINT>> icons_;
 };
 
 }  // namespace korvtest

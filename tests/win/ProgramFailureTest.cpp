@@ -5,12 +5,17 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
 #include <string>
 
 #include "app/KorvSchdMain.h"
 #include "app/OwnInstance.h"
+#include "res/resource.h"
+#include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
+#include "sched/ThreadSync.h"
+#include "sched/ThreadWakeUp.h"
 #include "tests/support/TestSupport.h"
 #include "tests/win/FakeTray.h"
 #include "tests/win/ImportPatch.h"
@@ -26,6 +31,56 @@ std::string BoxTexts(HWND box) {
     texts += " | " + WindowText(child);
   }
   return texts;
+}
+
+std::string SyncObject(const char* suffix) { return std::string(kSyncBaseName) + suffix; }
+
+// The capture application's side of the change signal on a thread of the
+// test: it writes the schedule with its notices in a loop, until Stop.
+class CaptureAppWrites {
+public:
+  explicit CaptureAppWrites(double date) : date_(date) {
+    thread_.Reset(::CreateThread(nullptr, 0, Run, this, 0, nullptr));
+  }
+  ~CaptureAppWrites() { Stop(); }
+  CaptureAppWrites(const CaptureAppWrites&) = delete;
+  CaptureAppWrites& operator=(const CaptureAppWrites&) = delete;
+
+  int Writes() const { return writes_; }
+  void Stop() {
+    ::SetEvent(stop_.Get());
+    if (thread_) ::WaitForSingleObject(thread_.Get(), 10000);
+  }
+
+private:
+  static DWORD WINAPI Run(void* self) {
+    static_cast<CaptureAppWrites*>(self)->Loop();
+    return 0;
+  }
+  void Loop() {
+    TDataSynchronizer sync(kSyncBaseName, 1);
+    while (::WaitForSingleObject(stop_.Get(), 20) == WAIT_TIMEOUT) {
+      if (const TSyncLock write = sync.Write(TScheduler::kLockTimeout)) {
+        WriteSchedule(0, date_);
+        ++writes_;
+      }
+    }
+  }
+
+  const double date_;
+  UniqueHandle stop_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<int> writes_{0};
+  UniqueHandle thread_;
+};
+
+// The change signal's reader count, taken from outside without changing it.
+LONG ReaderCount() {
+  UniqueHandle semaphore{
+      ::OpenSemaphoreA(SEMAPHORE_MODIFY_STATE | SYNCHRONIZE, FALSE, SyncObject("_SemReadCount").c_str())};
+  LONG previous = -1;
+  if (!semaphore || !::ReleaseSemaphore(semaphore.Get(), 1, &previous)) return -1;
+  ::WaitForSingleObject(semaphore.Get(), 0);
+  return previous;
 }
 
 class ProgramFailureTest : public ::testing::Test {
@@ -50,6 +105,14 @@ protected:
   bool MenuOpensAndCloses() const {
     const bool shown = menu.Open() != nullptr;
     return menu.End() && shown;
+  }
+  // The program's next wake-up then waits on the tray stand-in.
+  void StartThenHangTheTray(SchedulerUnderTest& scheduler, FakeTray& tray) const {
+    ASSERT_TRUE(scheduler.Start(folder.CopyProgram("KorvSchd.exe")));
+    ASSERT_TRUE(tray.Ready());
+    ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, scheduler.window); }, 5000)) << tray.Describe();
+    tray.StopAnswering();
+    WaitFor([] { return false; }, 1000);
   }
   std::string AnyBox() const {
     HWND box = menu.Find(kBoxClass);
@@ -98,21 +161,25 @@ TEST_F(ProgramFailureTest, OutOfMemoryInTheWakeUpsSkipsThemAndCarriesOn) {
 }
 
 // The shell's tray stops answering: the wake-ups' tooltip requests wait on
-// it, and so would the unload's removal of the icon.
+// it, and so would the unload's removal of the icon. The end's waits take
+// sent messages: a command sent then (whose refresh would call the hung
+// shell) does nothing, and neither does a second end (here with the shell
+// answering again meanwhile, so that it could run to its end inside the
+// first one).
 TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
-  for (const bool unloadCommand : {false, true}) {
-    SCOPED_TRACE(unloadCommand ? "D\xE9"
-                                 "charger"
-                               : "WM_CLOSE");
+  enum Ask { kClose, kUnloadCommand, kCloseThenCommand, kCloseThenDestroy };
+  // clang-format off
+  static const char* const names[] = {"WM_CLOSE", "D\xE9" "charger", "WM_CLOSE, then a sent command",
+                                      "WM_CLOSE, then a WM_DESTROY sent"};
+  // clang-format on
+  for (const Ask ask : {kClose, kUnloadCommand, kCloseThenCommand, kCloseThenDestroy}) {
+    const bool unloadCommand = ask == kUnloadCommand;
+    SCOPED_TRACE(names[ask]);
     ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
     SchedulerUnderTest scheduler;
     TrayMenu unloadMenu{scheduler};
-    ASSERT_TRUE(scheduler.Start(folder.CopyProgram("KorvSchd.exe")));
     FakeTray tray;
-    ASSERT_TRUE(tray.Ready());
-    ASSERT_TRUE(WaitFor([&] { return tray.Saw(NIM_MODIFY, scheduler.window); }, 5000)) << tray.Describe();
-    tray.StopAnswering();
-    WaitFor([] { return false; }, 1000);  // the next wake-up now waits on the tray
+    ASSERT_NO_FATAL_FAILURE(StartThenHangTheTray(scheduler, tray));
     DWORD asked = 0;
     if (unloadCommand) {
       HWND shown = unloadMenu.Open();
@@ -126,10 +193,72 @@ TEST_F(ProgramFailureTest, HungShellHoldsUpNeitherWmCloseNorDecharger) {
       asked = ::GetTickCount();
       scheduler.program.Post(scheduler.window, WM_CLOSE);
     }
+    if (ask == kCloseThenCommand || ask == kCloseThenDestroy) {
+      WaitFor([] { return false; }, 300);  // the end now waits for the refresh
+      if (ask == kCloseThenCommand) {
+        ::SendNotifyMessageA(scheduler.window, WM_COMMAND, IDM_SUSPEND, 0);
+      } else {
+        ::SendNotifyMessageA(scheduler.window, WM_DESTROY, 0, 0);
+        WaitFor([] { return false; }, 300);
+        tray.Answer();
+      }
+    }
     EXPECT_EQ(scheduler.program.WaitExit(5000), 0u) << "not ended within 5 s of the request";
     EXPECT_TRUE(ReadSchedule().KeyFound) << "the state is written on the way out, the lock being free";
-    std::printf("%s: ended %lu ms after the request\n", unloadCommand ? "unload command" : "WM_CLOSE",
-                ::GetTickCount() - asked);
+    EXPECT_EQ(ReadSchedule().State.value_or(0xEE), 0) << "the command sent during the end did nothing";
+    std::printf("%s: ended %lu ms after the request\n", names[ask], ::GetTickCount() - asked);
+    scheduler.program.Kill();
+  }
+}
+
+// The shell answers 1.2 s after WM_CLOSE: past the bound for the refresh
+// under way, before the process ends. The scheduler thread is then released
+// while the end goes on, with the capture application's notice waiting.
+// With a peer holding the writer mutex from just before (the thread's read
+// queues behind it) and taking it again at once when it lets go, a read
+// begun then stays inside until the process ends, every time. With a date
+// that falls due in that window, its capture must not be lost.
+TEST_F(ProgramFailureTest, AnEndPastItsBoundsLeavesNoReaderRegisteredAndNoCaptureLost) {
+  for (const bool dueDate : {false, true}) {
+    SCOPED_TRACE(dueDate ? "a date due as the shell answers" : "a peer holding the writer mutex around the answer");
+    ::RegDeleteKeyA(HKEY_CLASSES_ROOT, kScheduleKey);
+    const std::string capture = folder.Path() + "korv98.log";
+    ::DeleteFileA(capture.c_str());
+    folder.CopyProgram("KORV98.EXE");
+    SchedulerUnderTest scheduler;
+    FakeTray tray;
+    ASSERT_NO_FATAL_FAILURE(StartThenHangTheTray(scheduler, tray));
+    const double due = dueDate ? LocalNow() + 1100.0 / 86400000.0 : 0.0;
+    // The capture application keeps its handles to the objects, so what the
+    // scheduler leaves in them stays.
+    TDataSynchronizer captureApp(kSyncBaseName, 1);
+    CaptureAppWrites peer(due);
+    WaitFor([&] { return peer.Writes() >= 3; }, 5000);
+    peer.Stop();  // its notice waits for the scheduler
+    UniqueHandle writer{::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, SyncObject("_MutexNoWriter").c_str())};
+    ASSERT_TRUE(writer);
+    scheduler.program.Post(scheduler.window, WM_CLOSE);
+    WaitFor([] { return false; }, 1100);
+    if (!dueDate) {
+      ASSERT_EQ(::WaitForSingleObject(writer.Get(), 1000), WAIT_OBJECT_0);
+    }
+    WaitFor([] { return false; }, 100);
+    tray.Answer();
+    if (!dueDate) {
+      WaitFor([] { return false; }, 100);
+      ::ReleaseMutex(writer.Get());
+      ASSERT_EQ(::WaitForSingleObject(writer.Get(), 2000), WAIT_OBJECT_0);
+      std::printf("reader count once the peer had the mutex again: %ld\n", ReaderCount());
+    }
+    EXPECT_EQ(scheduler.program.WaitExit(5000), 0u) << "not ended within 5 s of the request";
+    if (!dueDate) ::ReleaseMutex(writer.Get());
+    EXPECT_EQ(ReaderCount(), 0) << "no reader left registered";
+    EXPECT_TRUE(captureApp.Write(0)) << "the write lock is had at once";
+    if (dueDate) {
+      const double stored = ReadSchedule().StartupDate.value_or(-1.0);
+      EXPECT_TRUE(WaitFor([&] { return !ReadFileText(capture).empty(); }, 3000) || stored == due)
+          << "a cleared date whose capture never started: date " << stored;
+    }
     scheduler.program.Kill();
   }
 }

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <atomic>
+#include <cstdio>
 
 #include "sched/LocalClock.h"
 #include "sched/ScheduleRegistry.h"
@@ -115,6 +116,46 @@ TEST_F(SchedInProcessTest, ClearingTheCallbackWaitsForTheCallUnderWay) {
   const int calls = wakeUps.calls;
   Idle(800);
   EXPECT_EQ(wakeUps.calls.load(), calls) << "called after clearing";
+}
+
+namespace {
+// A wake-up held by a peer that does not answer, until released.
+struct HeldWakeUp {
+  UniqueHandle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> inside{false};
+  std::atomic<bool> finished{false};
+
+  static void Code(void* object, void*) {
+    auto* self = static_cast<HeldWakeUp*>(object);
+    self->inside = true;
+    ::WaitForSingleObject(self->release.Get(), INFINITE);
+    self->finished = true;
+  }
+};
+
+DWORD WINAPI DestroyScheduler(void* scheduler) {
+  delete static_cast<TScheduler*>(scheduler);
+  return 0;
+}
+}  // namespace
+
+// Destroyed without its owner's bounded end, with the callback held: the
+// destruction returns, and the thread, released later, still has what it
+// runs on.
+TEST_F(SchedInProcessTest, DestructionWithTheCallbackHeldReturnsAndLeavesTheThreadWhatItUses) {
+  HeldWakeUp held;
+  auto* scheduler = new TScheduler(false);
+  scheduler->SetOnWakeUp(&held, &HeldWakeUp::Code);
+  ASSERT_TRUE(WaitFor([&] { return held.inside.load(); }, 5000));
+  const DWORD start = ::GetTickCount();
+  UniqueHandle destroying{::CreateThread(nullptr, 0, DestroyScheduler, scheduler, 0, nullptr)};
+  ASSERT_TRUE(destroying);
+  const bool returned = ::WaitForSingleObject(destroying.Get(), 30000) == WAIT_OBJECT_0;
+  std::printf("destruction returned after %lu ms\n", ::GetTickCount() - start);
+  ::SetEvent(held.release.Get());
+  ASSERT_TRUE(returned) << "the destructor waits without a bound for a thread held in its callback";
+  EXPECT_TRUE(WaitFor([&] { return held.finished.load(); }, 5000));
+  EXPECT_EQ(StoredDate(), 0.0) << "the state was written on the way";
 }
 
 TEST_F(SchedInProcessTest, SetStateWritesBitZeroOnTheFreshStateAndNotifiesThePeers) {

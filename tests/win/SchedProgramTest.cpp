@@ -75,11 +75,11 @@ TEST_F(SchedProgramTest, WithTheCaptureAppRunningNothingStartsButTheDateIsCleare
   EXPECT_EQ(program.Close(), 0u);
 }
 
-TEST_F(SchedProgramTest, CaptureAppStartedBetweenTheTwoMutexCallsIsNotStartedAgain) {
+TEST_F(SchedProgramTest, RunningCheckThatFailsTakesTheCaptureAppAsRunning) {
   ASSERT_TRUE(Start());
-  // The check opens the mutex and, finding none, creates it. With its
-  // OpenMutexA finding nothing, the running capture application shows only
-  // in what CreateMutexA reports, as when it starts between the two calls.
+  // The check only opens the mutex, and only "no such object" says that the
+  // capture application does not run: an OpenMutexA that answers nothing
+  // without saying so (a mutex this user may not open) starts nothing.
   ImportPatch openFindsNothing(program.program.Process(), program.program.ProcessId(), "KorvSchd.exe", "kernel32.dll",
                                "OpenMutexA", ReturnZero{12});
   ASSERT_EQ(openFindsNothing.Error(), "");

@@ -166,7 +166,7 @@ TEST_F(TrayTest, SuspendCommandChecksTheEntrySwitchesIconAndTooltipAtOnce) {
   ASSERT_TRUE(WriteSchedule(kStateMinimised, 0));
   ASSERT_TRUE(sched->CreateHiddenWindow());
   ASSERT_TRUE(sched->Scheduler);
-  const UINT id = sched->Scheduler->ThreadID();
+  const UINT id = kTrayIconId;
   EXPECT_TRUE(TrayHasIcon(sched->Handle, id)) << "the icon was added when the window was created";
   LoadedMenu m;
   sched->PrepareMenu(m.Popup());
@@ -225,7 +225,7 @@ public:
     TWebSched::WndProc(Message);
     if (Message.Msg != WM_CREATE) return;
     window = Handle;
-    iconId = Scheduler ? Scheduler->ThreadID() : 0;
+    iconId = kTrayIconId;
     iconAdded = TrayHasIcon(window, iconId);
     throw std::bad_alloc();
   }

@@ -7,6 +7,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -83,12 +84,22 @@ protected:
     DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
   }
 
-  // The icon's identifier is the scheduler thread's: one of the program's.
-  UINT FindIconId() const {
-    for (DWORD thread : ThreadsOf(program.program.ProcessId())) {
-      if (TrayHasIcon(program.window, thread)) return thread;
+  // The identifiers that the tray knows for the program's window, asked
+  // among small numbers and the program's thread identifiers.
+  std::vector<UINT> IconIds() const {
+    std::vector<UINT> ids;
+    std::vector<DWORD> candidates = ThreadsOf(program.program.ProcessId());
+    for (UINT id = 0; id < 256; ++id) candidates.push_back(id);
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    for (DWORD id : candidates) {
+      if (TrayHasIcon(program.window, id)) ids.push_back(id);
     }
-    return 0;
+    return ids;
+  }
+  UINT FindIconId() const {
+    const std::vector<UINT> ids = IconIds();
+    return ids.size() == 1 ? ids[0] : 0;
   }
   std::uint8_t StoredState() const { return ReadSchedule().State.value_or(0xEE); }
   // Ends the program started by SetUp and starts it again with the browser
@@ -158,7 +169,9 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   EXPECT_TRUE(questionShown);
   ASSERT_NE(::GetDlgItem(box, IDNO), nullptr);
   ASSERT_NE(::GetDlgItem(box, IDYES), nullptr);
-  // A right click while the question is up opens no menu from inside its loop.
+  // A right click while the question is up opens no menu from inside its
+  // loop, even after a command that ran there and ended first.
+  program.program.Post(program.window, WM_COMMAND, 101);
   menu.Click(WM_RBUTTONUP);
   ::Sleep(1000);
   EXPECT_EQ(menu.Find(kMenuClass), nullptr);
@@ -181,12 +194,77 @@ TEST_F(TrayProgramTest, DechargerAnsweredNonKeepsItRunningOuiEndsIt) {
   EXPECT_FALSE(TrayHasIcon(program.window, iconId)) << "the icon left with the program";
 }
 
+// The shell keeps a user's choice to show or hide an icon by the program and
+// the icon's identifier: it must not change from one start to the next.
+TEST_F(TrayProgramTest, TheIconHasTheSameIdentifierAtEveryStart) {
+  ASSERT_EQ(program.Close(), 0u);
+  program = SchedulerUnderTest{};
+  ASSERT_TRUE(program.Start(folder.Path() + "KorvSchd.exe"));
+  UINT again = 0;
+  ASSERT_TRUE(WaitFor([&] { return (again = FindIconId()) != 0; }, 10000)) << "one icon in the tray";
+  std::printf("icon identifier: %u, then %u\n", iconId, again);
+  EXPECT_EQ(again, iconId);
+}
+
 TEST_F(TrayProgramTest, BroadcastTaskbarCreatedAddsTheIconAgain) {
   ASSERT_TRUE(DeleteTrayIcon(program.window, iconId)) << "as if the shell had restarted";
   ASSERT_FALSE(TrayHasIcon(program.window, iconId));
   ::PostMessageA(HWND_BROADCAST, ::RegisterWindowMessageA("TaskbarCreated"), 0, 0);
   EXPECT_TRUE(WaitFor([&] { return TrayHasIcon(program.window, iconId); }, 10000));
   ASSERT_NE(menu.Open(), nullptr) << "and its menu works";
+}
+
+// The notice also comes while the shell still shows the icon (a new display
+// scale, a remote session): the refused add is followed by the whole icon
+// again, at the size the tray now asks for.
+TEST_F(TrayProgramTest, TaskbarCreatedAddsTheIconOrSendsItAgainWhenTheShellHasIt) {
+  FakeTray tray;
+  ASSERT_TRUE(tray.Ready());
+  const UINT taskbarCreated = ::RegisterWindowMessageA("TaskbarCreated");
+  auto requestsAfter = [&](std::size_t seen, std::size_t count) {
+    std::vector<FakeTray::Request> after;
+    WaitFor(
+        [&] {
+          after.clear();
+          const std::vector<FakeTray::Request> all = tray.Requests();
+          for (std::size_t i = seen; i < all.size(); ++i) {
+            if (all[i].Action == NIM_ADD || all[i].Flags != NIF_TIP) after.push_back(all[i]);
+          }
+          return after.size() >= count;
+        },
+        10000);
+    return after;
+  };
+  ::PostMessageA(HWND_BROADCAST, taskbarCreated, 0, 0);
+  const std::vector<FakeTray::Request> gone = requestsAfter(0, 1);
+  ASSERT_EQ(gone.size(), 1u) << "a tray without the icon\n" << tray.Describe();
+  EXPECT_EQ(gone[0].Action, static_cast<DWORD>(NIM_ADD));
+  EXPECT_TRUE(gone[0].Accepted);
+
+  const std::size_t seen = tray.Requests().size();
+  ::PostMessageA(HWND_BROADCAST, taskbarCreated, 0, 0);
+  const std::vector<FakeTray::Request> kept = requestsAfter(seen, 2);
+  ASSERT_EQ(kept.size(), 2u) << "a tray that has the icon\n" << tray.Describe();
+  EXPECT_EQ(kept[0].Action, static_cast<DWORD>(NIM_ADD));
+  EXPECT_FALSE(kept[0].Accepted);
+  const FakeTray::Request& resent = kept[1];
+  EXPECT_EQ(resent.Action, static_cast<DWORD>(NIM_MODIFY));
+  EXPECT_EQ(resent.Id, iconId);
+  EXPECT_EQ(resent.Flags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+  EXPECT_EQ(resent.CallbackMessage, WM_TRAYNOTIFY);
+  DWORD tooltipOnly = 0;
+  WaitFor(
+      [&] {
+        for (const FakeTray::Request& r : tray.Requests()) {
+          if (r.Flags == NIF_TIP) tooltipOnly = r.Bytes;
+        }
+        return tooltipOnly != 0;
+      },
+      5000);
+  ASSERT_NE(tooltipOnly, 0u) << "a wake-up's tooltip\n" << tray.Describe();
+  EXPECT_GT(gone[0].Bytes, tooltipOnly) << "an add carries the image";
+  EXPECT_EQ(resent.Bytes, gone[0].Bytes) << "so does the icon sent again\n" << tray.Describe();
+  std::printf("after the notice with the icon kept: %s", tray.Describe().c_str());
 }
 
 // That the entry is grayed while the capture application runs is checked in
