@@ -133,7 +133,7 @@ Function KorvStartScheduler
   Call KorvInstallerElevated
   ${If} $0 = 1
     Call KorvStartThroughShell
-    DetailPrint "Scheduler started by the desktop's shell: $0 (1: yes)"
+    StrCpy $1 "by the desktop's shell"
   ${Else}
     ClearErrors
     Exec '"$INSTDIR\KorvSchd.exe"'
@@ -141,11 +141,13 @@ Function KorvStartScheduler
     ${If} ${Errors}
       StrCpy $0 0
     ${EndIf}
-    DetailPrint "Scheduler started by the installer: $0 (1: yes)"
+    StrCpy $1 "by the installer"
   ${EndIf}
   ${If} $0 = 1
+    DetailPrint "Scheduler started $1."
     StrCpy $KorvFinishText "$(^NameDA) has been installed on your computer and runs now.\r\n\r\nClick Finish to close this wizard."
   ${Else}
+    DetailPrint "Scheduler not started: it starts at the next logon."
     StrCpy $KorvFinishText "$(^NameDA) has been installed on your computer. It starts at your next logon.\r\n\r\nClick Finish to close this wizard."
   ${EndIf}
 FunctionEnd
