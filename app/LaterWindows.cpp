@@ -31,7 +31,7 @@ int TrayIconSideFor(HWND window) {
 }
 
 void AllowMessageFromShell(HWND window, UINT message) {
-  // Without this an elevated copy (one started by the installer) would never
+  // Without this an elevated copy (one a user starts elevated on purpose) would never
   // hear that the shell restarted, and its icon would stay lost. For a copy
   // that is not elevated the filter lets nothing new in from the shell.
   static const auto windowFilter = User32Function<ChangeWindowMessageFilterExFunction>("ChangeWindowMessageFilterEx");

@@ -16,11 +16,19 @@ set(KORV_SETUP_NAME KorvSchd-${PROJECT_VERSION}-setup)
 set(CPACK_PACKAGE_FILE_NAME ${KORV_SETUP_NAME})
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Korvamo)
 set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY KorvSchd)
+# How the installer starts the program at its end, with the user's rights.
+set(KORV_NSIS_START ${CMAKE_CURRENT_LIST_DIR}/installer-start.nsh)
+set(CPACK_NSIS_DEFINES "!include \"${KORV_NSIS_START}\"")
 # The 64-bit build makes a 64-bit installer (NSIS's amd64 stubs), which
-# installs into the 64-bit Program Files and writes the 64-bit registry.
+# installs into the 64-bit Program Files and writes the 64-bit registry. The
+# target is set on makensis's command line, before the script: makensis
+# encodes $PROGRAMFILES64 for the target it has at that point, and the
+# script's InstallDir comes before anything the script could set. Encoded for
+# an x86 installer, it names the other registry view, which a 64-bit installer
+# then reads as the 32-bit one: "Program Files (x86)" on 64-bit Windows.
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
-  set(CPACK_NSIS_DEFINES "Target amd64-unicode")
+  set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS [=[-XTarget\ amd64-unicode]=])
 else()
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 endif()
@@ -52,7 +60,8 @@ set(CPACK_NSIS_EXTRA_PREINSTALL_COMMANDS "${KORV_NSIS_CLOSE_RUNNING}")
 # silently). So the installer writes the Run value itself, as the program
 # would, and makes the schedule key that the capture application and the
 # scheduler share, leaving a key that exists as it is.
-# The Run value is the program's path, quoted when it holds a blank.
+# The Run value is the program's path, quoted when it holds a blank. Then the
+# program is started with the logged-on user's rights (installer-start.nsh).
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
   StrCpy $0 '$INSTDIR\KorvSchd.exe'
   StrCpy $1 0
@@ -70,7 +79,7 @@ set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS [=[
   IntCmp $2 0 0 korv_no_key korv_no_key
     System::Call 'advapi32::RegCloseKey(p r0)'
   korv_no_key:
-  Exec '"$INSTDIR\KorvSchd.exe"'
+  Call KorvStartScheduler
 ]=])
 # The uninstaller removes the Run value (the program, asked to end, leaves it)
 # but not the schedule key, which belongs to the capture application.
@@ -94,7 +103,7 @@ if(KORV_MAKENSIS)
     COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${KORV_SETUP_NAME}.exe ${KORV_SETUP_EXE}
     # CPackConfig.cmake carries the installer script's settings from this file.
-    DEPENDS ${korv_installer_deps} ${CMAKE_BINARY_DIR}/CPackConfig.cmake
+    DEPENDS ${korv_installer_deps} ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${KORV_NSIS_START}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
     COMMENT "Making ${KORV_SETUP_NAME}.exe")
   add_custom_target(installer DEPENDS ${KORV_SETUP_EXE})

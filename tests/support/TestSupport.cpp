@@ -156,9 +156,9 @@ DWORD SchedulerUnderTest::Close(DWORD timeoutMs) {
   return program.WaitExit(timeoutMs);
 }
 
-bool ReadRegString(HKEY root, const char* key, const char* value, std::string& out) {
+bool ReadRegString(HKEY root, const char* key, const char* value, std::string& out, REGSAM view) {
   HKEY raw = nullptr;
-  if (::RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+  if (::RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE | view, &raw) != ERROR_SUCCESS) return false;
   UniqueHkey k(raw);
   char buffer[4096] = {};
   DWORD type = 0, size = sizeof buffer - 1;
@@ -170,9 +170,9 @@ bool ReadRegString(HKEY root, const char* key, const char* value, std::string& o
   return true;
 }
 
-bool WriteRegString(HKEY root, const char* key, const char* value, const std::string& data) {
+bool WriteRegString(HKEY root, const char* key, const char* value, const std::string& data, REGSAM view) {
   HKEY raw = nullptr;
-  if (::RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &raw, nullptr) != ERROR_SUCCESS) {
+  if (::RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &raw, nullptr) != ERROR_SUCCESS) {
     return false;
   }
   UniqueHkey k(raw);
@@ -180,9 +180,9 @@ bool WriteRegString(HKEY root, const char* key, const char* value, const std::st
                           static_cast<DWORD>(data.size() + 1)) == ERROR_SUCCESS;
 }
 
-bool DeleteRegValue(HKEY root, const char* key, const char* value) {
+bool DeleteRegValue(HKEY root, const char* key, const char* value, REGSAM view) {
   HKEY raw = nullptr;
-  if (::RegOpenKeyExA(root, key, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return false;
+  if (::RegOpenKeyExA(root, key, 0, KEY_SET_VALUE | view, &raw) != ERROR_SUCCESS) return false;
   UniqueHkey k(raw);
   return ::RegDeleteValueA(k.Get(), value) == ERROR_SUCCESS;
 }

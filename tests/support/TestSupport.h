@@ -70,8 +70,10 @@ struct SchedulerUnderTest {
 };
 
 // Registry helpers: REG_SZ read (nullopt-like: found flag), delete, write.
-bool ReadRegString(HKEY root, const char* key, const char* value, std::string& out);
-bool WriteRegString(HKEY root, const char* key, const char* value, const std::string& data);
-bool DeleteRegValue(HKEY root, const char* key, const char* value);
+// view: the registry view (KEY_WOW64_32KEY or KEY_WOW64_64KEY), 0 for the
+// program's own.
+bool ReadRegString(HKEY root, const char* key, const char* value, std::string& out, REGSAM view = 0);
+bool WriteRegString(HKEY root, const char* key, const char* value, const std::string& data, REGSAM view = 0);
+bool DeleteRegValue(HKEY root, const char* key, const char* value, REGSAM view = 0);
 
 }  // namespace korvtest
