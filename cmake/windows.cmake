@@ -82,6 +82,11 @@ foreach(f IN LISTS KORV_TOOL_FILES)
 endforeach()
 include(cmake/installer.cmake)
 
+# Without the tests, the program, its tools and the installer are all.
+if(NOT BUILD_TESTING)
+  return()
+endif()
+
 # Test benches. Each is a fresh Wine prefix under the build tree with its own
 # wineserver, Xvfb and virtual desktop (whose explorer provides the
 # notification area), made by the fixture wine_setup_<name> and ended by
