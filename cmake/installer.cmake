@@ -32,6 +32,9 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES")
 endif()
+# The packed files keep no modification time, so that two builds of one
+# commit give the same installer.
+string(APPEND CPACK_NSIS_DEFINES "\nSetDateSave off")
 set(CPACK_NSIS_PACKAGE_NAME "Korvamo web scheduler")
 set(CPACK_NSIS_DISPLAY_NAME "Korvamo web scheduler")
 if(KORV_PROGRAM_ICON)
@@ -99,9 +102,16 @@ if(KORV_MAKENSIS)
   if(TARGET korvctl)
     list(APPEND korv_installer_deps korvctl)
   endif()
-  add_custom_command(OUTPUT ${KORV_SETUP_EXE}
+  set(korv_released_names ${KORV_SETUP_NAME}.exe)
+  foreach(target IN LISTS korv_installer_deps)
+    string(APPEND korv_released_names ",$<TARGET_FILE_NAME:${target}>")
+  endforeach()
+  add_custom_command(OUTPUT ${KORV_SETUP_EXE} ${CMAKE_BINARY_DIR}/bin/SHA256SUMS
     COMMAND ${CMAKE_CPACK_COMMAND} -G NSIS --config ${CMAKE_BINARY_DIR}/CPackConfig.cmake -B ${CMAKE_BINARY_DIR}/cpack
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/cpack/${KORV_SETUP_NAME}.exe ${KORV_SETUP_EXE}
+    # The released files' checksums, beside them.
+    COMMAND ${CMAKE_COMMAND} -DDIR=${CMAKE_BINARY_DIR}/bin -DFILES=${korv_released_names}
+      -P ${CMAKE_SOURCE_DIR}/cmake/sha256sums.cmake
     # CPackConfig.cmake carries the installer script's settings from this file.
     DEPENDS ${korv_installer_deps} ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${KORV_NSIS_START}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}

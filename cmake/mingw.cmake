@@ -15,3 +15,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${triplet})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+# Packages too (GoogleTest's, say) come from the target's root, never the host's.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)

@@ -1,6 +1,9 @@
 # The Windows program, its tools and its tests under Wine.
 add_compile_definitions(STRICT WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
 add_link_options(-static -static-libgcc -static-libstdc++)
+# No link time in the executables' headers (it would also change their
+# checksum): two builds of one commit give the same bytes.
+add_link_options(-Wl,--no-insert-timestamp)
 
 # Wine-backed test benches: every test program runs through this wrapper, in
 # the bench that its KORV_WINE_DIR names (see korv_wine_bench below); by hand,
@@ -78,6 +81,11 @@ foreach(f IN LISTS KORV_TOOL_FILES)
   include(${f})
 endforeach()
 include(cmake/installer.cmake)
+
+# Without the tests, the program, its tools and the installer are all.
+if(NOT BUILD_TESTING)
+  return()
+endif()
 
 # Test benches. Each is a fresh Wine prefix under the build tree with its own
 # wineserver, Xvfb and virtual desktop (whose explorer provides the
