@@ -6,6 +6,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 #include <string>
 #include <vector>
@@ -245,6 +246,67 @@ TEST_F(TrayTest, WindowCreationThatRaisesLeavesNoWindowIconOrScheduler) {
   EXPECT_EQ(failing->Scheduler, nullptr);
   EXPECT_EQ(failing->CurrentIconOffset.load(), -1);
   EXPECT_FALSE(TrayHasIcon(failing->window, failing->iconId));
+  WebSched = sched.get();
+}
+
+namespace {
+// A wake-up held until released, standing for a refresh that the shell holds.
+struct HeldRefresh {
+  UniqueHandle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> inside{false};
+  static void Code(void* object, void*) {
+    auto* self = static_cast<HeldRefresh*>(object);
+    self->inside = true;
+    ::WaitForSingleObject(self->release.Get(), 5000);
+  }
+};
+
+// Notes whether an end that arrives inside another one leaves the scheduler
+// to the outer one.
+class EndsTwice : public TWebSched {
+public:
+  void WndProc(TMessage& Message) override {
+    const bool nested = Message.Msg == WM_DESTROY && ending++ > 0;
+    TWebSched::WndProc(Message);
+    if (nested) schedulerLeftToTheOuterEnd = Scheduler != nullptr;
+    if (Message.Msg == WM_DESTROY) --ending;
+  }
+  int ending = 0;
+  bool schedulerLeftToTheOuterEnd = false;
+};
+
+struct SendLater {
+  HWND window;
+  UINT message;
+  HANDLE thenSet;
+  static DWORD WINAPI Run(void* self) {
+    const auto* job = static_cast<SendLater*>(self);
+    ::Sleep(200);
+    ::SendNotifyMessageA(job->window, job->message, 0, 0);
+    ::Sleep(300);
+    ::SetEvent(job->thenSet);
+    return 0;
+  }
+};
+}  // namespace
+
+// The end waits for a refresh under way and takes sent messages meanwhile:
+// a second end arriving then returns at once, and the first one finishes.
+TEST_F(TrayTest, AnEndArrivingInsideAnotherReturnsAtOnce) {
+  auto twice = std::make_unique<EndsTwice>();
+  WebSched = twice.get();
+  ASSERT_TRUE(twice->CreateHiddenWindow());
+  HeldRefresh held;
+  twice->Scheduler->SetOnWakeUp(&held, &HeldRefresh::Code);
+  ASSERT_TRUE(WaitFor([&] { return held.inside.load(); }, 5000));
+  SendLater second{twice->Handle, WM_DESTROY, held.release.Get()};
+  UniqueHandle sender{::CreateThread(nullptr, 0, SendLater::Run, &second, 0, nullptr)};
+  ASSERT_TRUE(sender);
+  ::DestroyWindow(twice->Handle);
+  ::WaitForSingleObject(sender.Get(), 5000);
+  EXPECT_TRUE(twice->schedulerLeftToTheOuterEnd) << "the nested end ran and freed the scheduler under the outer one";
+  EXPECT_EQ(twice->Scheduler, nullptr) << "the outer end finished";
+  twice.reset();
   WebSched = sched.get();
 }
 
