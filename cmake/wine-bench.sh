@@ -9,6 +9,7 @@
 # KORV_WINE_BUILD_ARCH (32 or 64, by default the machine's choice) is the
 # architecture of the programs it will run: a 32-bit bench where the 64-bit
 # build's tests run instead is skipped (exit 77).
+# KORV_BENCH_TASKBAR ("R G B") paints the desktop's taskbar in that colour.
 set -u
 cmd=$1 dir=$2 version=${4:-} dpi=${5:-}
 KORV_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -82,6 +83,13 @@ if [ -n "$version" ]; then
 fi
 if [ -n "$dpi" ]; then
   wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+fi
+# KORV_BENCH_TASKBAR="R G B" paints the taskbar in that colour (the README's
+# pictures of a dark taskbar and a light one). Its window class names its
+# brush as (HBRUSH)COLOR_WINDOW, without the usual + 1: the menu colour's. Read
+# when the explorer below starts, as every system colour is.
+if [ -n "${KORV_BENCH_TASKBAR:-}" ]; then
+  wine reg add 'HKCU\Control Panel\Colors' /v Menu /d "$KORV_BENCH_TASKBAR" /f >/dev/null 2>&1
 fi
 # The explorer that wineboot left serves the X root window, not the virtual
 # desktop set above; while it lives, the desktop's explorer started below

@@ -9,7 +9,10 @@
 # 192 DPI (200 %). Each run takes docs/tray-tooltip*.png (icon and tooltip),
 # docs/tray-menu*.png (the popup menu with its Webs submenu) and
 # docs/tray-suspended*.png (after "Suspendre"); the 96-DPI pictures are shown
-# twice their size, the 192-DPI ones (suffix -192dpi) as they are.
+# twice their size, the 192-DPI ones (suffix -192dpi) as they are. Then
+# docs/tray-dark-taskbar.png and docs/tray-light-taskbar.png: the icon at work
+# and suspended on a taskbar of #202020 and of #F3F3F3, at 96 DPI (four times
+# their size) and at 192 DPI (twice).
 set -eu
 cd "$(dirname "$0")/.."
 KORV_ROOT=$(pwd)
@@ -55,24 +58,33 @@ wait_for_window() {
   done
 }
 
-# shoot DPI SUFFIX ZOOM: one set of pictures at that DPI.
-shoot() {
-  dpi=$1 suffix=$2 zoom=$3
-  bench=$(pwd)/$build/screenshots-$dpi
-  cmake/wine-bench.sh start "$bench" "$bin/traydriver.exe" "" "$dpi" >/dev/null
+# bench_up NAME DPI TASKBAR [WORK]: a bench at that DPI, its taskbar in the
+# colour TASKBAR ("R G B", or empty for Wine's), with the programs in
+# C:\Korvamo; with WORK, the work folder of three captured sites too. Then
+# starts the scheduler and waits for it.
+bench_up() {
+  bench=$(pwd)/$build/screenshots-$1
+  KORV_BENCH_TASKBAR=$3 cmake/wine-bench.sh start "$bench" "$bin/traydriver.exe" "" "$2" >/dev/null
   export WINEPREFIX="$bench/prefix"
   DISPLAY=":$(cat "$bench/display")"
   export DISPLAY
   app="$WINEPREFIX/drive_c/Korvamo"
   mkdir -p "$app/Sites"
   cp "$bin/KorvSchd.exe" "$bin/traydriver.exe" "$bin/korvctl.exe" "$app/"
-  project Musee "Musée des Arts et Métiers"
-  project Meteo "Météo de la semaine"
-  project Cuisine "Recettes de cuisine française et régionale"
-  printf '\r\n[KORVAMO]\r\nWORKPATH=C:\\Korvamo\\Sites\\\r\n' >>"$WINEPREFIX/drive_c/windows/win.ini"
-
+  if [ -n "${4:-}" ]; then
+    project Musee "Musée des Arts et Métiers"
+    project Meteo "Météo de la semaine"
+    project Cuisine "Recettes de cuisine française et régionale"
+    printf '\r\n[KORVAMO]\r\nWORKPATH=C:\\Korvamo\\Sites\\\r\n' >>"$WINEPREFIX/drive_c/windows/win.ini"
+  fi
   wine 'C:\Korvamo\KorvSchd.exe' </dev/null >/dev/null 2>&1 &
   wine "$app/traydriver.exe" wait 30
+}
+
+# shoot DPI SUFFIX ZOOM: one set of pictures at that DPI.
+shoot() {
+  dpi=$1 suffix=$2 zoom=$3
+  bench_up "$dpi" "$dpi" "" work
   # The taskbar across the foot of the 1024 x 768 desktop is one icon slot
   # high (the small-icon side of the DPI and a border of 2 pixels each way);
   # the only icon sits in the rightmost slot.
@@ -113,5 +125,33 @@ shoot() {
   cleanup
 }
 
+# icons NAME "R G B" DPI ZOOM: the icon at work and suspended, side by side,
+# in the taskbar's three rightmost slots, into $shots/NAME-DPI.png.
+icons() {
+  dpi=$3
+  bench_up "$1-$dpi" "$dpi" "$2"
+  sleep 1
+  slot=$((16 * dpi / 96 + 4))
+  corner() { xwd -root | convert xwd:- -crop "$((3 * slot))x$slot+$((1024 - 3 * slot))+$((768 - slot))" +repage \
+    -filter point -resize "$4" "$shots/$1-$dpi-$5.png"; }
+  corner "$@" active
+  wine "$app/korvctl.exe" suspend >/dev/null
+  sleep 1.5
+  corner "$@" suspended
+  convert "$shots/$1-$dpi-active.png" "$shots/$1-$dpi-suspended.png" +append "$shots/$1-$dpi.png"
+  cleanup
+}
+
 shoot 96 "" 200%
 shoot 192 -192dpi 100%
+shots=$(pwd)/$build/screenshots-taskbars
+mkdir -p "$shots"
+for taskbar in "dark:32 32 32:#202020" "light:243 243 243:#F3F3F3"; do
+  name=${taskbar%%:*} rgb=${taskbar#*:} hex=${taskbar##*:}
+  rgb=${rgb%:*}
+  icons "$name" "$rgb" 96 400%
+  icons "$name" "$rgb" 192 200%
+  convert "$shots/$name-96.png" "$shots/$name-192.png" -background "$hex" -gravity center -splice 16x0 +append +repage \
+    "docs/tray-$name-taskbar.png"
+  echo "docs/tray-$name-taskbar.png"
+done

@@ -1,12 +1,14 @@
 // The built KorvSchd.exe's resources, read back as a data file: the menu's
-// texts byte for byte, its commands and states, the three icons, the version
-// block and the manifest. KORV_PRODUCT_EXE names another build's KorvSchd.exe
-// to read instead: the 32-bit product, read as data by the 64-bit tests on a
-// machine that runs no 32-bit code.
+// texts byte for byte, its commands and states, the three icons and their
+// outlines on dark and light taskbars, the version block and the manifest.
+// KORV_PRODUCT_EXE names another build's KorvSchd.exe to read instead: the
+// 32-bit product, read as data by the 64-bit tests on a machine that runs no
+// 32-bit code.
 #include <windows.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -72,11 +74,86 @@ struct GroupIconHeader {
 };
 #pragma pack(pop)
 
-// The icon drawn on white, one letter per pixel: n navy, B blue, G lime,
-// R red, w white, k black, . white background, ? anything else.
+// The three icon groups: the program's own, then the two tray icons.
+const char* const kIconGroups[] = {"MAINICON", MAKEINTRESOURCEA(IDI_ACTIVE), MAKEINTRESOURCEA(IDI_SUSPENDED)};
+
+std::string GroupLabel(const char* name) {
+  return IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name;
+}
+
+const GroupIconHeader* FindIconGroup(HMODULE exe, const char* name) {
+  HRSRC found = ::FindResourceA(exe, name, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+  return found ? static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe, found))) : nullptr;
+}
+
+// One image of a group: a bitmap header, its colours and its mask, or null
+// when the resource is missing or too short to hold the header.
+const BITMAPINFOHEADER* FindIconImage(HMODULE exe, WORD id) {
+  HRSRC image = ::FindResourceA(exe, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(3) /* RT_ICON */);
+  if (!image || ::SizeofResource(exe, image) < sizeof(BITMAPINFOHEADER)) return nullptr;
+  return static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(exe, image)));
+}
+
+// WCAG's relative luminance of a colour given as 0-255 channels.
+double Luminance(double red, double green, double blue) {
+  auto linear = [](double channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(red) + 0.7152 * linear(green) + 0.0722 * linear(blue);
+}
+
+// The share of an image's outline that a taskbar of the colour given shows
+// at a contrast of 3:1 or more (the usual bound for graphics that must be
+// seen). A place of the outline is an opaque pixel (alpha 128 or more) with a
+// transparent 4-neighbour or on the image's edge; it counts when it, or an
+// opaque neighbour right inside it (not itself a place), reaches 3:1, a partly
+// transparent pixel being blended onto the taskbar first. So a light halo
+// around a dark rim counts on both kinds of taskbar. bgra: side x side
+// pixels, straight alpha, in any row order.
+double OutlineShareStandingOut(const BYTE* bgra, int side, COLORREF taskbar) {
+  const double back[3] = {double(GetRValue(taskbar)), double(GetGValue(taskbar)), double(GetBValue(taskbar))};
+  const double backLuminance = Luminance(back[0], back[1], back[2]);
+  auto pixel = [&](int x, int y) { return bgra + (static_cast<std::size_t>(y) * side + x) * 4; };
+  auto inside = [&](int x, int y) { return x >= 0 && y >= 0 && x < side && y < side; };
+  auto opaque = [&](int x, int y) { return inside(x, y) && pixel(x, y)[3] >= 128; };
+  const int steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+  auto isPlace = [&](int x, int y) {
+    if (!opaque(x, y)) return false;
+    for (const auto& step : steps) {
+      if (!opaque(x + step[0], y + step[1])) return true;  // transparent, or past the edge
+    }
+    return false;
+  };
+  auto standsOut = [&](int x, int y) {
+    const BYTE* p = pixel(x, y);
+    const double alpha = p[3] / 255.0;
+    auto blend = [&](int channel, int index) { return p[channel] * alpha + back[index] * (1 - alpha); };
+    const double luminance = Luminance(blend(2, 0), blend(1, 1), blend(0, 2));
+    const double ratio = (std::max(luminance, backLuminance) + 0.05) / (std::min(luminance, backLuminance) + 0.05);
+    return ratio >= 3.0;
+  };
+  int places = 0, seen = 0;
+  for (int y = 0; y < side; ++y) {
+    for (int x = 0; x < side; ++x) {
+      if (!isPlace(x, y)) continue;
+      ++places;
+      bool counts = standsOut(x, y);
+      for (const auto& step : steps) {
+        const int nx = x + step[0], ny = y + step[1];
+        counts = counts || (opaque(nx, ny) && !isPlace(nx, ny) && standsOut(nx, ny));
+      }
+      seen += counts;
+    }
+  }
+  return places ? double(seen) / places : 0.0;
+}
+
+// The icon drawn on white, one letter per pixel: n the globe's mid-blue rim,
+// B blue, G lime, R red, w white, k black, . white background, ? anything else.
 std::vector<std::string> IconPixels(HICON icon, int side) {
   const Pixels drawn = DrawnIcon(icon, side, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  const std::pair<DWORD, char> palette[] = {{0x000080, 'n'}, {0x0000FF, 'B'}, {0x00FF00, 'G'},
+  const std::pair<DWORD, char> palette[] = {{0x3C78FF, 'n'}, {0x0000FF, 'B'}, {0x00FF00, 'G'},
                                             {0xFF0000, 'R'}, {0xFFFFFF, '.'}, {0x000000, 'k'}};
   std::vector<std::string> rows(side, std::string(side, '?'));
   for (int y = 0; y < drawn.height; ++y) {
@@ -153,12 +230,9 @@ TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
   ASSERT_TRUE(exe);
   const std::vector<int> sizes{16, 20, 24, 32, 40, 48};
   std::vector<std::vector<WORD>> images;  // of each group, in the order listed
-  for (const char* name : {static_cast<const char*>("MAINICON"), static_cast<const char*>(MAKEINTRESOURCEA(IDI_ACTIVE)),
-                           static_cast<const char*>(MAKEINTRESOURCEA(IDI_SUSPENDED))}) {
-    const std::string label = IS_INTRESOURCE(name) ? std::to_string(reinterpret_cast<ULONG_PTR>(name)) : name;
-    HRSRC found = ::FindResourceA(exe.Get(), name, MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
-    ASSERT_NE(found, nullptr) << label;
-    const auto* group = static_cast<const GroupIconHeader*>(::LockResource(::LoadResource(exe.Get(), found)));
+  for (const char* name : kIconGroups) {
+    const std::string label = GroupLabel(name);
+    const GroupIconHeader* group = FindIconGroup(exe.Get(), name);
     ASSERT_NE(group, nullptr) << label;
     std::vector<int> listed;
     images.emplace_back();
@@ -168,10 +242,8 @@ TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
       images.back().push_back(entry.Id);
       EXPECT_EQ(entry.Height, entry.Width) << label << " image " << i;
       EXPECT_EQ(entry.BitCount, 32) << label << " image " << i;
-      HRSRC image = ::FindResourceA(exe.Get(), MAKEINTRESOURCEA(entry.Id), MAKEINTRESOURCEA(3) /* RT_ICON */);
-      ASSERT_NE(image, nullptr) << label << " image " << i;
-      const auto* header = static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(exe.Get(), image)));
-      ASSERT_GE(::SizeofResource(exe.Get(), image), sizeof(BITMAPINFOHEADER)) << label << " image " << i;
+      const BITMAPINFOHEADER* header = FindIconImage(exe.Get(), entry.Id);
+      ASSERT_NE(header, nullptr) << label << " image " << i;
       ASSERT_EQ(header->biSize, sizeof(BITMAPINFOHEADER)) << label << " image " << i << " is not a bitmap";
       EXPECT_EQ(header->biWidth, entry.Width) << label;
       EXPECT_EQ(header->biBitCount, 32) << label << " at " << int(entry.Width);
@@ -192,6 +264,30 @@ TEST_F(ProgramResources, IconsHoldEverySizeIn32BitColourWithAlpha) {
     EXPECT_EQ(listed, sizes) << label;
   }
   EXPECT_EQ(images[0], images[1]) << "the program's icon is the active tray icon: the very same images";
+}
+
+// Windows 10's taskbar is dark, Windows 11's dark or light: at every size,
+// each icon's silhouette must be seen on both. Taskbar colours: #202020 and
+// #F3F3F3; at least 90 % of the outline's places must stand out.
+TEST_F(ProgramResources, OutlinesStandOutOnDarkAndLightTaskbars) {
+  ASSERT_TRUE(exe);
+  const std::pair<const char*, COLORREF> taskbars[] = {{"dark", RGB(0x20, 0x20, 0x20)},
+                                                       {"light", RGB(0xF3, 0xF3, 0xF3)}};
+  for (const char* name : kIconGroups) {
+    const GroupIconHeader* group = FindIconGroup(exe.Get(), name);
+    ASSERT_NE(group, nullptr) << GroupLabel(name);
+    for (int i = 0; i < group->Count; ++i) {
+      const int side = group->Entries[i].Width;
+      const BITMAPINFOHEADER* header = FindIconImage(exe.Get(), group->Entries[i].Id);
+      ASSERT_NE(header, nullptr) << GroupLabel(name) << " image " << i;
+      ASSERT_EQ(header->biBitCount, 32) << GroupLabel(name) << " at " << side;
+      const auto* pixels = reinterpret_cast<const BYTE*>(header + 1);
+      for (const auto& [taskbar, colour] : taskbars) {
+        EXPECT_GE(OutlineShareStandingOut(pixels, side, colour), 0.90)
+            << "icon " << GroupLabel(name) << " at " << side << " on a " << taskbar << " taskbar";
+      }
+    }
+  }
 }
 
 // The drawing made for 16 x 16 stays the pixel picture the icon has always
