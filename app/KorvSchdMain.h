@@ -86,10 +86,11 @@ public:
 private:
   void WMCreate(TMessage& Message);
   void WMDestroy(TMessage& Message);
-  // The callback, the icon and the scheduler thread go, in that order, then
-  // the state is written, each step with its bound; when one is hit the
-  // process ends there (exit code 0), freeing nothing under the thread. Nothing
-  // happens when there is no scheduler.
+  // The stop is requested, then the callback, the icon and the scheduler
+  // thread go, in that order, then the state is written, each step with its
+  // bound; when one is hit the process ends there (exit code 0), freeing
+  // nothing under the thread. Nothing happens when there is no scheduler, or
+  // when called again while it runs.
   void StopTray();
   // A normal end (exit code 0) where a thread still runs in this object.
   [[noreturn]] static void EndProcess();

@@ -1,7 +1,9 @@
 #!/bin/sh
 # Builds the Windows program and runs every benchmark program under Wine in a
-# fresh prefix of its own, then prints one table of figures, followed by the
-# soak bench's tables (--minutes N: its length, 30 by default).
+# fresh prefix of its own, then prints one table of figures (with two checks
+# too slow for every test run: the end past its bounds repeated, and the
+# release built twice), followed by the soak bench's tables (--minutes N: its
+# length, 30 by default).
 set -e
 cd "$(dirname "$0")/.."
 minutes=30
@@ -37,6 +39,8 @@ wine "$build/bin/program_failure_tests.exe" --gtest_filter='ProgramFailureTest.A
   --gtest_repeat=$rounds >"$dir/end-past-bounds.log" 2>&1 || true
 failed=$(grep -c '^\[  FAILED  \] ProgramFailureTest.AnEndPastItsBounds.* ms)$' "$dir/end-past-bounds.log" || true)
 echo "| end past its bounds ($rounds rounds): rounds that left a reader registered or a capture lost | $failed | 0 |"
+./tools/check-reproducible.sh >"$dir/reproducible.log" 2>&1 || true
+echo "| released files that differ between two builds in two folders (both architectures) | $(grep -c -e DIFFERS -e MISSING "$dir/reproducible.log") | 0 |"
 echo
 # Last: it broadcasts the shell's restart notice to every window of the prefix.
 wine "$build/bin/soak_bench.exe" --minutes "$minutes" 2>/dev/null || echo "(the soak bench reports a failure)"
