@@ -156,6 +156,21 @@ DWORD SchedulerUnderTest::Close(DWORD timeoutMs) {
   return program.WaitExit(timeoutMs);
 }
 
+LONG SemaphoreCount(const std::string& name) {
+  UniqueHandle semaphore{::OpenSemaphoreA(SEMAPHORE_MODIFY_STATE | SYNCHRONIZE, FALSE, name.c_str())};
+  LONG previous = -1;
+  if (!semaphore || !::ReleaseSemaphore(semaphore.Get(), 1, &previous)) return -1;
+  ::WaitForSingleObject(semaphore.Get(), 0);
+  return previous;
+}
+
+void HeldWakeUp::Code(void* object, void*) {
+  auto* self = static_cast<HeldWakeUp*>(object);
+  self->inside = true;
+  ::WaitForSingleObject(self->release.Get(), 60000);
+  self->finished = true;
+}
+
 bool ReadRegString(HKEY root, const char* key, const char* value, std::string& out, REGSAM view) {
   HKEY raw = nullptr;
   if (::RegOpenKeyExA(root, key, 0, KEY_QUERY_VALUE | view, &raw) != ERROR_SUCCESS) return false;

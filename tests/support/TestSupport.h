@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -67,6 +68,19 @@ struct SchedulerUnderTest {
   bool Start(const std::string& exePath, DWORD timeoutMs = 15000);
   // WM_CLOSE, then the exit code (STILL_ACTIVE on time-out).
   DWORD Close(DWORD timeoutMs = 10000);
+};
+
+// A named semaphore's count, seen from outside: one unit released and taken
+// back at once; -1 when it cannot be opened.
+LONG SemaphoreCount(const std::string& name);
+
+// A scheduler wake-up callback that stays inside until released (a minute at
+// most), as a refresh held by a shell that no longer answers does.
+struct HeldWakeUp {
+  UniqueHandle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> inside{false};
+  std::atomic<bool> finished{false};
+  static void Code(void* object, void* sender);
 };
 
 // Registry helpers: REG_SZ read (nullopt-like: found flag), delete, write.

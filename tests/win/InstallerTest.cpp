@@ -31,13 +31,13 @@ std::string ProgramFilesOfView(REGSAM view) {
 // Its registry values go to the same view, read here without a view flag.
 std::string InstallFolder() { return ProgramFilesOfView(0) + "\\Korvamo\\"; }
 
-bool SchedulerWindowExists() { return ::FindWindowA("TWebSched", nullptr) != nullptr; }
-
 DWORD SchedulerProcessId() {
   DWORD id = 0;
   if (HWND window = ::FindWindowA("TWebSched", nullptr)) ::GetWindowThreadProcessId(window, &id);
   return id;
 }
+
+bool SchedulerWindowExists() { return SchedulerProcessId() != 0; }
 
 DWORD ParentOf(DWORD processId) {
   UniqueHandle snapshot{::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0)};

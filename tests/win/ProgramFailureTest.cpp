@@ -5,7 +5,6 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdio>
 #include <string>
 
@@ -33,55 +32,8 @@ std::string BoxTexts(HWND box) {
   return texts;
 }
 
-std::string SyncObject(const char* suffix) { return std::string(kSyncBaseName) + suffix; }
-
-// The capture application's side of the change signal on a thread of the
-// test: it writes the schedule with its notices in a loop, until Stop.
-class CaptureAppWrites {
-public:
-  explicit CaptureAppWrites(double date) : date_(date) {
-    thread_.Reset(::CreateThread(nullptr, 0, Run, this, 0, nullptr));
-  }
-  ~CaptureAppWrites() { Stop(); }
-  CaptureAppWrites(const CaptureAppWrites&) = delete;
-  CaptureAppWrites& operator=(const CaptureAppWrites&) = delete;
-
-  int Writes() const { return writes_; }
-  void Stop() {
-    ::SetEvent(stop_.Get());
-    if (thread_) ::WaitForSingleObject(thread_.Get(), 10000);
-  }
-
-private:
-  static DWORD WINAPI Run(void* self) {
-    static_cast<CaptureAppWrites*>(self)->Loop();
-    return 0;
-  }
-  void Loop() {
-    TDataSynchronizer sync(kSyncBaseName, 1);
-    while (::WaitForSingleObject(stop_.Get(), 20) == WAIT_TIMEOUT) {
-      if (const TSyncLock write = sync.Write(TScheduler::kLockTimeout)) {
-        WriteSchedule(0, date_);
-        ++writes_;
-      }
-    }
-  }
-
-  const double date_;
-  UniqueHandle stop_{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  std::atomic<int> writes_{0};
-  UniqueHandle thread_;
-};
-
-// The change signal's reader count, taken from outside without changing it.
-LONG ReaderCount() {
-  UniqueHandle semaphore{
-      ::OpenSemaphoreA(SEMAPHORE_MODIFY_STATE | SYNCHRONIZE, FALSE, SyncObject("_SemReadCount").c_str())};
-  LONG previous = -1;
-  if (!semaphore || !::ReleaseSemaphore(semaphore.Get(), 1, &previous)) return -1;
-  ::WaitForSingleObject(semaphore.Get(), 0);
-  return previous;
-}
+// The change signal's object of that role, under the name every party uses.
+std::string SyncObject(const char* suffix) { return TDataSynchronizer::ObjectName(kSyncBaseName, suffix); }
 
 class ProgramFailureTest : public ::testing::Test {
 protected:
@@ -229,12 +181,15 @@ TEST_F(ProgramFailureTest, AnEndPastItsBoundsLeavesNoReaderRegisteredAndNoCaptur
     FakeTray tray;
     ASSERT_NO_FATAL_FAILURE(StartThenHangTheTray(scheduler, tray));
     const double due = dueDate ? LocalNow() + 1100.0 / 86400000.0 : 0.0;
-    // The capture application keeps its handles to the objects, so what the
-    // scheduler leaves in them stays.
+    // The capture application writes, and keeps its handles to the objects,
+    // so what the scheduler leaves in them stays. Its notice waits for the
+    // scheduler, held in the refresh.
     TDataSynchronizer captureApp(kSyncBaseName, 1);
-    CaptureAppWrites peer(due);
-    WaitFor([&] { return peer.Writes() >= 3; }, 5000);
-    peer.Stop();  // its notice waits for the scheduler
+    {
+      const TSyncLock write = captureApp.Write(TScheduler::kLockTimeout);
+      ASSERT_TRUE(write);
+      ASSERT_TRUE(WriteSchedule(0, due));
+    }
     UniqueHandle writer{::OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, SyncObject("_MutexNoWriter").c_str())};
     ASSERT_TRUE(writer);
     scheduler.program.Post(scheduler.window, WM_CLOSE);
@@ -248,11 +203,11 @@ TEST_F(ProgramFailureTest, AnEndPastItsBoundsLeavesNoReaderRegisteredAndNoCaptur
       WaitFor([] { return false; }, 100);
       ::ReleaseMutex(writer.Get());
       ASSERT_EQ(::WaitForSingleObject(writer.Get(), 2000), WAIT_OBJECT_0);
-      std::printf("reader count once the peer had the mutex again: %ld\n", ReaderCount());
+      std::printf("reader count once the peer had the mutex again: %ld\n", SemaphoreCount(SyncObject("_SemReadCount")));
     }
     EXPECT_EQ(scheduler.program.WaitExit(5000), 0u) << "not ended within 5 s of the request";
     if (!dueDate) ::ReleaseMutex(writer.Get());
-    EXPECT_EQ(ReaderCount(), 0) << "no reader left registered";
+    EXPECT_EQ(SemaphoreCount(SyncObject("_SemReadCount")), 0) << "no reader left registered";
     EXPECT_TRUE(captureApp.Write(0)) << "the write lock is had at once";
     if (dueDate) {
       const double stored = ReadSchedule().StartupDate.value_or(-1.0);

@@ -119,20 +119,6 @@ TEST_F(SchedInProcessTest, ClearingTheCallbackWaitsForTheCallUnderWay) {
 }
 
 namespace {
-// A wake-up held by a peer that does not answer, until released.
-struct HeldWakeUp {
-  UniqueHandle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  std::atomic<bool> inside{false};
-  std::atomic<bool> finished{false};
-
-  static void Code(void* object, void*) {
-    auto* self = static_cast<HeldWakeUp*>(object);
-    self->inside = true;
-    ::WaitForSingleObject(self->release.Get(), INFINITE);
-    self->finished = true;
-  }
-};
-
 DWORD WINAPI DestroyScheduler(void* scheduler) {
   delete static_cast<TScheduler*>(scheduler);
   return 0;

@@ -30,14 +30,6 @@ bool EventIsSet(const std::string& name) {
   return event && ::WaitForSingleObject(event.Get(), 0) == WAIT_OBJECT_0;
 }
 
-LONG SemaphoreCount(const std::string& name) {
-  UniqueHandle sem{::OpenSemaphoreA(SEMAPHORE_MODIFY_STATE | SYNCHRONIZE, FALSE, name.c_str())};
-  LONG previous = -1;
-  if (!sem || !::ReleaseSemaphore(sem.Get(), 1, &previous)) return -1;
-  ::WaitForSingleObject(sem.Get(), 0);
-  return previous;
-}
-
 DWORD TryMutexFromOtherThread(const std::string& name) {
   DWORD result = WAIT_FAILED;
   std::thread other([&] {

@@ -20,8 +20,7 @@ std::string DataEventName(const std::string& base, int slot);
 
 // States seen from outside, without changing them for good.
 bool EventIsSet(const std::string& name);
-// The semaphore's count: releases one unit and takes it back at once.
-LONG SemaphoreCount(const std::string& name);
+using korvtest::SemaphoreCount;
 // A zero-time wait for the mutex on another thread (released again when had):
 // WAIT_OBJECT_0, WAIT_ABANDONED, WAIT_TIMEOUT, or WAIT_FAILED if it cannot be opened.
 DWORD TryMutexFromOtherThread(const std::string& name);

@@ -6,7 +6,6 @@
 #include <psapi.h>
 
 #include <algorithm>
-#include <atomic>
 #include <new>
 #include <string>
 #include <vector>
@@ -250,17 +249,6 @@ TEST_F(TrayTest, WindowCreationThatRaisesLeavesNoWindowIconOrScheduler) {
 }
 
 namespace {
-// A wake-up held until released, standing for a refresh that the shell holds.
-struct HeldRefresh {
-  UniqueHandle release{::CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-  std::atomic<bool> inside{false};
-  static void Code(void* object, void*) {
-    auto* self = static_cast<HeldRefresh*>(object);
-    self->inside = true;
-    ::WaitForSingleObject(self->release.Get(), 5000);
-  }
-};
-
 // Notes whether an end that arrives inside another one leaves the scheduler
 // to the outer one.
 class EndsTwice : public TWebSched {
@@ -296,8 +284,8 @@ TEST_F(TrayTest, AnEndArrivingInsideAnotherReturnsAtOnce) {
   auto twice = std::make_unique<EndsTwice>();
   WebSched = twice.get();
   ASSERT_TRUE(twice->CreateHiddenWindow());
-  HeldRefresh held;
-  twice->Scheduler->SetOnWakeUp(&held, &HeldRefresh::Code);
+  HeldWakeUp held;
+  twice->Scheduler->SetOnWakeUp(&held, &HeldWakeUp::Code);
   ASSERT_TRUE(WaitFor([&] { return held.inside.load(); }, 5000));
   SendLater second{twice->Handle, WM_DESTROY, held.release.Get()};
   UniqueHandle sender{::CreateThread(nullptr, 0, SendLater::Run, &second, 0, nullptr)};

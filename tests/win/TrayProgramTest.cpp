@@ -84,22 +84,22 @@ protected:
     DeleteRegValue(HKEY_LOCAL_MACHINE, kRunKey, kRunValueName);
   }
 
-  // The identifiers that the tray knows for the program's window, asked
-  // among small numbers and the program's thread identifiers.
-  std::vector<UINT> IconIds() const {
-    std::vector<UINT> ids;
+  // The one identifier that the tray knows for the program's window, asked
+  // among small numbers and the program's thread identifiers; 0 when it
+  // knows none, or more than one.
+  UINT FindIconId() const {
     std::vector<DWORD> candidates = ThreadsOf(program.program.ProcessId());
     for (UINT id = 0; id < 256; ++id) candidates.push_back(id);
     std::sort(candidates.begin(), candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    UINT found = 0;
+    int known = 0;
     for (DWORD id : candidates) {
-      if (TrayHasIcon(program.window, id)) ids.push_back(id);
+      if (!TrayHasIcon(program.window, id)) continue;
+      found = id;
+      ++known;
     }
-    return ids;
-  }
-  UINT FindIconId() const {
-    const std::vector<UINT> ids = IconIds();
-    return ids.size() == 1 ? ids[0] : 0;
+    return known == 1 ? found : 0;
   }
   std::uint8_t StoredState() const { return ReadSchedule().State.value_or(0xEE); }
   // Ends the program started by SetUp and starts it again with the browser
